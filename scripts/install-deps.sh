@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and the
+# end-to-end runs need. Does nothing when all of them are already present.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+    libsqlite3-dev sqlite3
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    clang-format
+    xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime
+    fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
+echo "Installiere: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,33 @@
+#include "DataLocation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace moravel::location {
+
+QString programDirectory() { return QDir::cleanPath(QCoreApplication::applicationDirPath()); }
+
+QString dataDirectory() {
+    const QString overridden = qEnvironmentVariable("MORAVEL_DATA_DIR");
+    if (!overridden.isEmpty())
+        return QDir::cleanPath(QDir(overridden).absolutePath());
+
+    const QString program = programDirectory();
+    const bool writable = ::access(QFile::encodeName(program).constData(), W_OK) == 0;
+    if (writable || QFileInfo::exists(program + QLatin1Char('/') + kDatabaseFile))
+        return program;
+
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    const QString fallback = base + QStringLiteral("/BriskoMoravel");
+    QDir().mkpath(fallback);
+    return fallback;
+}
+
+QString databasePath() { return dataDirectory() + QLatin1Char('/') + kDatabaseFile; }
+
+} // namespace moravel::location

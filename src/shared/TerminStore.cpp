@@ -1,0 +1,242 @@
+#include "TerminStore.h"
+
+#include "WildcardPattern.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace moravel {
+
+namespace {
+
+const char* const kCreateTable = "CREATE TABLE tblTermin ("
+                                 " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                 " TerminDatum TEXT, TerminUhrzeit TEXT, TerminDatumUhrzeit TEXT,"
+                                 " Betreff TEXT, Bemerkungen TEXT, Wiederholung TEXT,"
+                                 " VorTage TEXT, VorMinuten TEXT, sysGesperrt TEXT,"
+                                 " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);"
+                                 "CREATE INDEX idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit);";
+
+const char* const kFieldNames[] = {"ID",           "TerminDatum",  "TerminUhrzeit",     "TerminDatumUhrzeit",
+                                   "Betreff",      "Bemerkungen",  "Wiederholung",      "VorTage",
+                                   "VorMinuten",   "sysGesperrt",  "ZuletztGeöffnetAm", "TerminDatumUhrzeitMeldung"};
+
+QString columnText(sqlite3_stmt* statement, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    if (!text)
+        return QString();
+    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+}
+
+Appointment rowOf(sqlite3_stmt* statement) {
+    Appointment row;
+    row.ID = sqlite3_column_int64(statement, 0);
+    row.TerminDatum = columnText(statement, 1);
+    row.TerminUhrzeit = columnText(statement, 2);
+    row.TerminDatumUhrzeit = columnText(statement, 3);
+    row.Betreff = columnText(statement, 4);
+    row.Bemerkungen = columnText(statement, 5);
+    row.Wiederholung = columnText(statement, 6);
+    row.VorTage = columnText(statement, 7);
+    row.VorMinuten = columnText(statement, 8);
+    row.sysGesperrt = columnText(statement, 9);
+    row.ZuletztGeöffnetAm = columnText(statement, 10);
+    row.TerminDatumUhrzeitMeldung = columnText(statement, 11);
+    return row;
+}
+
+// SQL function wildcard_match(pattern, text): the subject search with '*' and '?'.
+void wildcardMatch(sqlite3_context* context, int, sqlite3_value** values) {
+    auto* pattern = static_cast<WildcardPattern*>(sqlite3_get_auxdata(context, 0));
+    if (!pattern) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+        pattern = new WildcardPattern(QString::fromUtf8(text ? text : "", sqlite3_value_bytes(values[0])));
+        sqlite3_set_auxdata(context, 0, pattern, [](void* p) { delete static_cast<WildcardPattern*>(p); });
+        pattern = static_cast<WildcardPattern*>(sqlite3_get_auxdata(context, 0));
+        if (!pattern) {
+            sqlite3_result_error_nomem(context);
+            return;
+        }
+    }
+    const auto* subject = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
+    const QString text = QString::fromUtf8(subject ? subject : "", sqlite3_value_bytes(values[1]));
+    sqlite3_result_int(context, pattern->matches(text) ? 1 : 0);
+}
+
+bool execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return m_statement != nullptr; }
+    sqlite3_stmt* get() const { return m_statement; }
+    void bind(int index, const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(m_statement, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+    }
+    void bind(int index, qint64 value) { sqlite3_bind_int64(m_statement, index, value); }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+} // namespace
+
+const char* const TerminStore::kSelectColumns =
+    "ID, TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff, Bemerkungen, Wiederholung,"
+    " VorTage, VorMinuten, sysGesperrt, \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung";
+
+bool hasAppointmentTable(sqlite3* db) {
+    Statement statement(db, "SELECT name FROM pragma_table_info('tblTermin')");
+    if (!statement.ok())
+        return false;
+    QStringList names;
+    int rc;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW)
+        names << columnText(statement.get(), 0);
+    if (rc != SQLITE_DONE)
+        return false;
+    for (const char* field : kFieldNames) {
+        if (!names.contains(QString::fromUtf8(field)))
+            return false;
+    }
+    return true;
+}
+
+std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* result) {
+    if (result)
+        *result = OpenResult::Unusable;
+    const QFileInfo info(path);
+    const bool existed = info.exists() || info.isSymLink();
+    if (existed && !info.isFile())
+        return nullptr;
+
+    auto lock = std::make_unique<InUseLock>(path);
+    lock->tryLock(InUseLock::Mode::Shared);
+
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (existed ? 0 : SQLITE_OPEN_CREATE);
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+
+    bool usable;
+    if (existed) {
+        // An empty or foreign file is no appointment database, even when SQLite would accept it.
+        usable = info.size() > 0 && sqlite3_db_readonly(db, "main") == 0 && hasAppointmentTable(db);
+    } else {
+        usable = execute(db, "BEGIN IMMEDIATE") && execute(db, kCreateTable) && execute(db, "COMMIT");
+    }
+    if (!usable) {
+        sqlite3_close(db);
+        if (!existed)
+            QFile::remove(path);
+        return nullptr;
+    }
+    sqlite3_create_function_v2(db, "wildcard_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               wildcardMatch, nullptr, nullptr, nullptr);
+    if (result)
+        *result = existed ? OpenResult::Opened : OpenResult::Created;
+    return std::unique_ptr<TerminStore>(new TerminStore(db, path, std::move(lock)));
+}
+
+TerminStore::TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> lock)
+    : m_db(db), m_path(std::move(path)), m_lock(std::move(lock)) {}
+
+TerminStore::~TerminStore() { sqlite3_close_v2(m_db); }
+
+bool TerminStore::query(const char* sql, const std::vector<QString>& parameters, const RowSink& sink) const {
+    Statement statement(m_db, sql);
+    if (!statement.ok())
+        return false;
+    for (size_t i = 0; i < parameters.size(); ++i)
+        statement.bind(static_cast<int>(i + 1), parameters[i]);
+    int rc;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW)
+        sink(rowOf(statement.get()));
+    return rc == SQLITE_DONE;
+}
+
+std::vector<Appointment> TerminStore::mainList() const {
+    static const std::string sql =
+        std::string("SELECT ") + kSelectColumns + " FROM tblTermin ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    std::vector<Appointment> rows;
+    query(sql.c_str(), {}, [&rows](const Appointment& row) { rows.push_back(row); });
+    return rows;
+}
+
+std::vector<Appointment> TerminStore::searchComing(const QString& from, const QString& to,
+                                                   const QString& searchText) const {
+    static const std::string sql = std::string("SELECT ") + kSelectColumns +
+                                   " FROM tblTermin WHERE TerminDatumUhrzeit >= ?1 AND TerminDatumUhrzeit <= ?2"
+                                   " AND wildcard_match(?3, Betreff) ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    std::vector<Appointment> rows;
+    query(sql.c_str(), {from, to, WildcardPattern::containing(searchText).text()},
+          [&rows](const Appointment& row) { rows.push_back(row); });
+    return rows;
+}
+
+std::vector<Appointment> TerminStore::pastList(const QString& today, const std::optional<QString>& searchText) const {
+    static const std::string plain = std::string("SELECT ") + kSelectColumns +
+                                     " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
+                                     " ORDER BY TerminDatumUhrzeit DESC, ID DESC";
+    static const std::string searched = std::string("SELECT ") + kSelectColumns +
+                                        " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
+                                        " AND wildcard_match(?2, Betreff) ORDER BY TerminDatumUhrzeit DESC, ID DESC";
+    std::vector<Appointment> rows;
+    const auto sink = [&rows](const Appointment& row) { rows.push_back(row); };
+    if (searchText)
+        query(searched.c_str(), {today, WildcardPattern::containing(*searchText).text()}, sink);
+    else
+        query(plain.c_str(), {today}, sink);
+    return rows;
+}
+
+std::optional<qint64> TerminStore::insert(const Appointment& row) {
+    Statement statement(m_db, "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
+                              " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt,"
+                              " \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"
+                              " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    if (!statement.ok())
+        return std::nullopt;
+    const QString* values[] = {&row.TerminDatum, &row.TerminUhrzeit, &row.TerminDatumUhrzeit, &row.Betreff,
+                               &row.Bemerkungen, &row.Wiederholung,  &row.VorTage,            &row.VorMinuten,
+                               &row.sysGesperrt, &row.ZuletztGeöffnetAm, &row.TerminDatumUhrzeitMeldung};
+    int index = 1;
+    for (const QString* value : values) {
+        if (value->isNull())
+            sqlite3_bind_null(statement.get(), index);
+        else
+            statement.bind(index, *value);
+        ++index;
+    }
+    if (sqlite3_step(statement.get()) != SQLITE_DONE)
+        return std::nullopt;
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+bool TerminStore::remove(qint64 id) {
+    Statement statement(m_db, "DELETE FROM tblTermin WHERE ID = ?1");
+    if (!statement.ok())
+        return false;
+    statement.bind(1, id);
+    return sqlite3_step(statement.get()) == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+}
+
+std::optional<Appointment> TerminStore::find(qint64 id) const {
+    static const std::string sql = std::string("SELECT ") + kSelectColumns + " FROM tblTermin WHERE ID = ?1";
+    std::optional<Appointment> found;
+    query(sql.c_str(), {QString::number(id)}, [&found](const Appointment& row) { found = row; });
+    return found;
+}
+
+} // namespace moravel

@@ -1,0 +1,158 @@
+#include "TerminStore.h"
+#include "TestEnvironment.h"
+#include "WildcardPattern.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+using namespace moravel;
+
+namespace {
+
+Appointment row(const QString& dateTime, const QString& subject) {
+    Appointment a;
+    a.TerminDatum = dateTime.section(QLatin1Char(','), 0, 0);
+    a.TerminUhrzeit = QStringLiteral("0,50000");
+    a.TerminDatumUhrzeit = dateTime;
+    a.Betreff = subject;
+    a.Wiederholung = QStringLiteral("0");
+    a.VorTage = QStringLiteral("0");
+    a.VorMinuten = QStringLiteral("0");
+    a.sysGesperrt = QStringLiteral("0");
+    return a;
+}
+
+QStringList subjects(const std::vector<Appointment>& rows) {
+    QStringList out;
+    for (const Appointment& a : rows)
+        out << a.Betreff;
+    return out;
+}
+
+class TerminStoreTest : public ::testing::Test {
+protected:
+    test::TestEnvironment env;
+    std::unique_ptr<TerminStore> store;
+    void SetUp() override {
+        TerminStore::OpenResult result;
+        store = TerminStore::open(env.databasePath(), &result);
+        ASSERT_TRUE(store);
+        ASSERT_EQ(result, TerminStore::OpenResult::Created);
+    }
+};
+
+} // namespace
+
+TEST_F(TerminStoreTest, MainListIsInTextOrderOfTheStoredMoment) {
+    store->insert(row("46363,50000", "renewed noon"));
+    store->insert(row("46363,5", "entered noon"));
+    store->insert(row("46363,45833", "eleven"));
+    store->insert(row("46364", "next day"));
+    EXPECT_EQ(subjects(store->mainList()), QStringList({"eleven", "entered noon", "renewed noon", "next day"}));
+}
+
+TEST_F(TerminStoreTest, FieldsRoundTripAndNullReadsEmpty) {
+    Appointment a = row("46363,5", QString::fromUtf8("Zahnarzt \"Dr. Müller\"\nZeile 2"));
+    a.Bemerkungen = QString::fromUtf8("Bitte <b>nicht</b> vergessen;\n'Ä' – 😀");
+    a.ZuletztGeöffnetAm = QStringLiteral("46363,41667");
+    const auto id = store->insert(a);
+    ASSERT_TRUE(id);
+    a.ID = *id;
+    EXPECT_EQ(store->find(*id), a);
+    EXPECT_TRUE(store->find(*id)->TerminDatumUhrzeitMeldung.isEmpty());
+}
+
+TEST_F(TerminStoreTest, IdsAreNeverReused) {
+    const qint64 first = *store->insert(row("46363", "a"));
+    ASSERT_TRUE(store->remove(first));
+    EXPECT_FALSE(store->remove(first));
+    EXPECT_GT(*store->insert(row("46363", "b")), first);
+}
+
+TEST_F(TerminStoreTest, SearchTreatsOnlyStarAndQuestionMarkAsWildcards) {
+    for (const char* s : {"Zahnarzt", "ZAHN", "Bahnhof", "100% sicher", "a_b", "O'Brien", "[x]", "C:\\tmp",
+                          "Ärger", "Übung"})
+        store->insert(row("46370", QString::fromUtf8(s)));
+    auto find = [&](const char* text) {
+        return subjects(store->searchComing("46363", "51363", QString::fromUtf8(text)));
+    };
+    EXPECT_EQ(find("zahn"), QStringList({"Zahnarzt", "ZAHN"}));
+    EXPECT_EQ(find("z?hn"), QStringList({"Zahnarzt", "ZAHN"}));
+    EXPECT_EQ(find("a*h"), QStringList({"Zahnarzt", "ZAHN", "Bahnhof"}));
+    EXPECT_EQ(find("%"), QStringList({"100% sicher"}));
+    EXPECT_EQ(find("_"), QStringList({"a_b"}));
+    EXPECT_EQ(find("'"), QStringList({"O'Brien"}));
+    EXPECT_EQ(find("["), QStringList({"[x]"}));
+    EXPECT_EQ(find("\\"), QStringList({"C:\\tmp"}));
+    EXPECT_EQ(find("äRG"), QStringList({QString::fromUtf8("Ärger")}));
+    EXPECT_EQ(find("üb"), QStringList({QString::fromUtf8("Übung")}));
+    EXPECT_TRUE(find("'; DROP TABLE tblTermin; --").isEmpty());
+    EXPECT_EQ(store->mainList().size(), 10u);
+}
+
+TEST_F(TerminStoreTest, SearchAndPastBoundsCompareText) {
+    store->insert(row("46362,5", "yesterday"));
+    store->insert(row("46363,25", "this morning"));
+    store->insert(row("46363,75", "this evening"));
+    store->insert(row("46361", "two days ago"));
+    EXPECT_EQ(subjects(store->searchComing("46363,5", "51363,5", "this")), QStringList({"this evening"}));
+    EXPECT_EQ(subjects(store->pastList("46363", std::nullopt)), QStringList({"yesterday", "two days ago"}));
+    EXPECT_EQ(subjects(store->pastList("46363", QStringLiteral("TWO"))), QStringList({"two days ago"}));
+}
+
+TEST(TerminStoreFiles, ForeignFilesAreLeftByteForByte) {
+    test::TestEnvironment env;
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 7919) % 251);
+    const QList<QByteArray> contents = {garbage, QByteArray(), QByteArray("SQLite format 3\0truncated", 26),
+                                        QByteArray("Standard Jet DB\0\0\0\0", 19)};
+    for (const QByteArray& bytes : contents) {
+        test::writeFile(env.databasePath(), bytes);
+        TerminStore::OpenResult result;
+        EXPECT_FALSE(TerminStore::open(env.databasePath(), &result));
+        EXPECT_EQ(result, TerminStore::OpenResult::Unusable);
+        EXPECT_EQ(test::readFile(env.databasePath()), bytes);
+    }
+}
+
+TEST(TerminStoreFiles, SqliteFileOfAnotherKindIsNotTakenOver) {
+    test::TestEnvironment env;
+    sqlite3* db = nullptr;
+    sqlite3_open(env.databasePath().toUtf8().constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE other(x); INSERT INTO other VALUES (1);", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray before = test::readFile(env.databasePath());
+    EXPECT_FALSE(TerminStore::open(env.databasePath()));
+    EXPECT_EQ(test::readFile(env.databasePath()), before);
+}
+
+TEST(TerminStoreFiles, ReadOnlyFileAndDirectoryAreUnusable) {
+    test::TestEnvironment env;
+    { ASSERT_TRUE(TerminStore::open(env.databasePath())); }
+    QFile::setPermissions(env.databasePath(), QFile::ReadOwner);
+    if (::geteuid() != 0) { // root writes regardless of permissions
+        EXPECT_FALSE(TerminStore::open(env.databasePath()));
+    }
+    QFile::setPermissions(env.databasePath(), QFile::ReadOwner | QFile::WriteOwner);
+    const QString directory = env.dataDir() + "/dir.mdb";
+    QDir().mkpath(directory);
+    EXPECT_FALSE(TerminStore::open(directory));
+    EXPECT_TRUE(QFileInfo(directory).isDir());
+}
+
+TEST(WildcardPatternTest, MatchesWholeTextWithBacktracking) {
+    EXPECT_TRUE(WildcardPattern("*").matches(""));
+    EXPECT_TRUE(WildcardPattern("a*b*c").matches("aXbYbZc"));
+    EXPECT_FALSE(WildcardPattern("a*b*c").matches("aXbYbZ"));
+    EXPECT_TRUE(WildcardPattern("??").matches(QString::fromUtf8("😀ß")));
+    EXPECT_FALSE(WildcardPattern("?").matches(""));
+    EXPECT_TRUE(WildcardPattern::containing(QString(10000, 'x')).matches(QString(10001, 'x')));
+}
