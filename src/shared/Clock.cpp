@@ -10,6 +10,8 @@ QDateTime Clock::currentDateTime() {
     return g_clock ? g_clock->now() : QDateTime::currentDateTime();
 }
 
-void Clock::setInstance(Clock* clock) { g_clock = clock; }
+void Clock::setInstance(Clock* clock) {
+    g_clock = clock;
+}
 
 } // namespace moravel

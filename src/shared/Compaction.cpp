@@ -29,7 +29,8 @@ QStringList copyFilesIn(const QString& directory) {
 }
 
 bool syncPath(const QString& path, bool directory) {
-    const int fd = ::open(QFile::encodeName(path).constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          (directory ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool ok = ::fsync(fd) == 0;
@@ -40,7 +41,8 @@ bool syncPath(const QString& path, bool directory) {
 struct Connection {
     sqlite3* db = nullptr;
     explicit Connection(const QString& path) {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK) {
             sqlite3_close(db);
             db = nullptr;
         }
@@ -73,7 +75,8 @@ bool vacuumInto(const Connection& source, const QString& target) {
 }
 
 bool hasJournal(const QString& database) {
-    return QFileInfo::exists(database + QStringLiteral("-journal")) || QFileInfo::exists(database + QStringLiteral("-wal"));
+    return QFileInfo::exists(database + QStringLiteral("-journal")) ||
+           QFileInfo::exists(database + QStringLiteral("-wal"));
 }
 
 } // namespace

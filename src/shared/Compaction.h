@@ -11,10 +11,10 @@ class Compaction {
 public:
     enum class Result {
         Compacted,
-        Restored,    // the database was missing and an orphaned dBcard2.mdb was renamed back
-        InUse,       // another program has the database open: nothing done
-        NoDatabase,  // nothing to compact
-        Failed       // the database is left as it was
+        Restored,   // the database was missing and an orphaned dBcard2.mdb was renamed back
+        InUse,      // another program has the database open: nothing done
+        NoDatabase, // nothing to compact
+        Failed      // the database is left as it was
     };
 
     // Steps at which a test can make compaction fail.

@@ -8,7 +8,9 @@
 
 namespace moravel::location {
 
-QString programDirectory() { return QDir::cleanPath(QCoreApplication::applicationDirPath()); }
+QString programDirectory() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath());
+}
 
 QString dataDirectory() {
     const QString overridden = qEnvironmentVariable("MORAVEL_DATA_DIR");
@@ -28,6 +30,8 @@ QString dataDirectory() {
     return fallback;
 }
 
-QString databasePath() { return dataDirectory() + QLatin1Char('/') + kDatabaseFile; }
+QString databasePath() {
+    return dataDirectory() + QLatin1Char('/') + kDatabaseFile;
+}
 
 } // namespace moravel::location

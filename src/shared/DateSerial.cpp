@@ -11,11 +11,17 @@ const qint64 kEpochJulianDay = QDate(1899, 12, 30).toJulianDay();
 constexpr qint64 kSecondsPerDay = 86400;
 } // namespace
 
-qint64 dayNumber(QDate date) { return date.toJulianDay() - kEpochJulianDay; }
+qint64 dayNumber(QDate date) {
+    return date.toJulianDay() - kEpochJulianDay;
+}
 
-QDate dateOfDay(qint64 day) { return QDate::fromJulianDay(day + kEpochJulianDay); }
+QDate dateOfDay(qint64 day) {
+    return QDate::fromJulianDay(day + kEpochJulianDay);
+}
 
-double timeFraction(QTime time) { return time.msecsSinceStartOfDay() / (kSecondsPerDay * 1000.0); }
+double timeFraction(QTime time) {
+    return time.msecsSinceStartOfDay() / (kSecondsPerDay * 1000.0);
+}
 
 QTime timeOfFraction(double fraction) {
     if (!std::isfinite(fraction))
@@ -34,10 +40,16 @@ QDateTime toDateTime(double serial) {
     return QDateTime(dateOfDay(static_cast<qint64>(day)), timeOfFraction(serial - day));
 }
 
-QString hhmm(double fraction) { return timeOfFraction(fraction).toString(QStringLiteral("hh:mm")); }
+QString hhmm(double fraction) {
+    return timeOfFraction(fraction).toString(QStringLiteral("hh:mm"));
+}
 
-qint64 today() { return dayNumber(Clock::currentDate()); }
+qint64 today() {
+    return dayNumber(Clock::currentDate());
+}
 
-double now() { return fromDateTime(Clock::currentDateTime()); }
+double now() {
+    return fromDateTime(Clock::currentDateTime());
+}
 
 } // namespace moravel::serial

@@ -16,7 +16,9 @@ InUseLock::~InUseLock() {
         ::close(m_fd);
 }
 
-QString InUseLock::sidecarPath(const QString& databasePath) { return databasePath + QStringLiteral(".inuse"); }
+QString InUseLock::sidecarPath(const QString& databasePath) {
+    return databasePath + QStringLiteral(".inuse");
+}
 
 bool InUseLock::tryLock(Mode mode) {
     if (m_fd < 0) {

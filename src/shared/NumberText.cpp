@@ -25,7 +25,9 @@ QChar decimalSeparator() {
     return point.isEmpty() ? QLatin1Char('.') : point.front();
 }
 
-void setDecimalSeparator(QChar separator) { g_separator = separator; }
+void setDecimalSeparator(QChar separator) {
+    g_separator = separator;
+}
 
 QString fixed5(double value) {
     if (!std::isfinite(value))

@@ -19,9 +19,10 @@ const char* const kCreateTable = "CREATE TABLE tblTermin ("
                                  " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);"
                                  "CREATE INDEX idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit);";
 
-const char* const kFieldNames[] = {"ID",           "TerminDatum",  "TerminUhrzeit",     "TerminDatumUhrzeit",
-                                   "Betreff",      "Bemerkungen",  "Wiederholung",      "VorTage",
-                                   "VorMinuten",   "sysGesperrt",  "ZuletztGeöffnetAm", "TerminDatumUhrzeitMeldung"};
+const char* const kFieldNames[] = {
+    "ID",         "TerminDatum", "TerminUhrzeit",     "TerminDatumUhrzeit",
+    "Betreff",    "Bemerkungen", "Wiederholung",      "VorTage",
+    "VorMinuten", "sysGesperrt", "ZuletztGeöffnetAm", "TerminDatumUhrzeitMeldung"};
 
 QString columnText(sqlite3_stmt* statement, int column) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -65,7 +66,9 @@ void wildcardMatch(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_int(context, pattern->matches(text) ? 1 : 0);
 }
 
-bool execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool execute(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 class Statement {
 public:
@@ -152,7 +155,9 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
 TerminStore::TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> lock)
     : m_db(db), m_path(std::move(path)), m_lock(std::move(lock)) {}
 
-TerminStore::~TerminStore() { sqlite3_close_v2(m_db); }
+TerminStore::~TerminStore() {
+    sqlite3_close_v2(m_db);
+}
 
 bool TerminStore::query(const char* sql, const std::vector<QString>& parameters, const RowSink& sink) const {
     Statement statement(m_db, sql);
@@ -176,22 +181,25 @@ std::vector<Appointment> TerminStore::mainList() const {
 
 std::vector<Appointment> TerminStore::searchComing(const QString& from, const QString& to,
                                                    const QString& searchText) const {
-    static const std::string sql = std::string("SELECT ") + kSelectColumns +
-                                   " FROM tblTermin WHERE TerminDatumUhrzeit >= ?1 AND TerminDatumUhrzeit <= ?2"
-                                   " AND wildcard_match(?3, Betreff) ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    static const std::string sql =
+        std::string("SELECT ") + kSelectColumns +
+        " FROM tblTermin WHERE TerminDatumUhrzeit >= ?1 AND TerminDatumUhrzeit <= ?2"
+        " AND wildcard_match(?3, Betreff) ORDER BY TerminDatumUhrzeit ASC, ID ASC";
     std::vector<Appointment> rows;
     query(sql.c_str(), {from, to, WildcardPattern::containing(searchText).text()},
           [&rows](const Appointment& row) { rows.push_back(row); });
     return rows;
 }
 
-std::vector<Appointment> TerminStore::pastList(const QString& today, const std::optional<QString>& searchText) const {
+std::vector<Appointment> TerminStore::pastList(const QString& today,
+                                               const std::optional<QString>& searchText) const {
     static const std::string plain = std::string("SELECT ") + kSelectColumns +
                                      " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
                                      " ORDER BY TerminDatumUhrzeit DESC, ID DESC";
-    static const std::string searched = std::string("SELECT ") + kSelectColumns +
-                                        " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
-                                        " AND wildcard_match(?2, Betreff) ORDER BY TerminDatumUhrzeit DESC, ID DESC";
+    static const std::string searched =
+        std::string("SELECT ") + kSelectColumns +
+        " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
+        " AND wildcard_match(?2, Betreff) ORDER BY TerminDatumUhrzeit DESC, ID DESC";
     std::vector<Appointment> rows;
     const auto sink = [&rows](const Appointment& row) { rows.push_back(row); };
     if (searchText)
@@ -202,15 +210,24 @@ std::vector<Appointment> TerminStore::pastList(const QString& today, const std::
 }
 
 std::optional<qint64> TerminStore::insert(const Appointment& row) {
-    Statement statement(m_db, "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
-                              " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt,"
-                              " \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"
-                              " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    Statement statement(m_db,
+                        "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
+                        " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt,"
+                        " \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"
+                        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
     if (!statement.ok())
         return std::nullopt;
-    const QString* values[] = {&row.TerminDatum, &row.TerminUhrzeit, &row.TerminDatumUhrzeit, &row.Betreff,
-                               &row.Bemerkungen, &row.Wiederholung,  &row.VorTage,            &row.VorMinuten,
-                               &row.sysGesperrt, &row.ZuletztGeöffnetAm, &row.TerminDatumUhrzeitMeldung};
+    const QString* values[] = {&row.TerminDatum,
+                               &row.TerminUhrzeit,
+                               &row.TerminDatumUhrzeit,
+                               &row.Betreff,
+                               &row.Bemerkungen,
+                               &row.Wiederholung,
+                               &row.VorTage,
+                               &row.VorMinuten,
+                               &row.sysGesperrt,
+                               &row.ZuletztGeöffnetAm,
+                               &row.TerminDatumUhrzeitMeldung};
     int index = 1;
     for (const QString* value : values) {
         if (value->isNull())

@@ -36,7 +36,8 @@ public:
     std::vector<Appointment> mainList() const;
     // Rows with from <= TerminDatumUhrzeit <= to (as text) whose subject contains the search
     // text; '*' and '?' in it act as wildcards.
-    std::vector<Appointment> searchComing(const QString& from, const QString& to, const QString& searchText) const;
+    std::vector<Appointment> searchComing(const QString& from, const QString& to,
+                                          const QString& searchText) const;
     // Rows with TerminDatumUhrzeit < today (as text), newest first; narrowed by the search text when given.
     std::vector<Appointment> pastList(const QString& today, const std::optional<QString>& searchText) const;
 

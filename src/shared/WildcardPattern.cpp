@@ -14,7 +14,8 @@ std::vector<char32_t> foldedCodePoints(const QString& text) {
 }
 } // namespace
 
-WildcardPattern::WildcardPattern(const QString& pattern) : m_text(pattern), m_folded(foldedCodePoints(pattern)) {}
+WildcardPattern::WildcardPattern(const QString& pattern)
+    : m_text(pattern), m_folded(foldedCodePoints(pattern)) {}
 
 WildcardPattern WildcardPattern::containing(const QString& searchText) {
     return WildcardPattern(QLatin1Char('*') + searchText + QLatin1Char('*'));

@@ -20,15 +20,21 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void MessageBox::setAutoAnswer(QMessageBox::StandardButton answer) { g_autoAnswer = answer; }
+void MessageBox::setAutoAnswer(QMessageBox::StandardButton answer) {
+    g_autoAnswer = answer;
+}
 
 void MessageBox::reset() {
     g_autoAnswer.reset();
     g_history.clear();
 }
 
-const std::vector<MessageBox::Shown>& MessageBox::history() { return g_history; }
+const std::vector<MessageBox::Shown>& MessageBox::history() {
+    return g_history;
+}
 
-void MessageBox::clearHistory() { g_history.clear(); }
+void MessageBox::clearHistory() {
+    g_history.clear();
+}
 
 } // namespace moravel::ui

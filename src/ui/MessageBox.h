@@ -20,10 +20,10 @@ public:
         QMessageBox::StandardButton defaultButton;
     };
 
-    static QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
-                                            const QString& text,
-                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    static QMessageBox::StandardButton
+    show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // Test mode: answer every following box with this button instead of showing it.
     static void setAutoAnswer(QMessageBox::StandardButton answer);

@@ -27,14 +27,18 @@ bool Platform::openUrl(const QString& address) {
     return url.isValid() && QDesktopServices::openUrl(url);
 }
 
-void Platform::beep() { QApplication::beep(); }
+void Platform::beep() {
+    QApplication::beep();
+}
 
 Platform& Platform::instance() {
     static Platform real;
     return g_platform ? *g_platform : real;
 }
 
-void Platform::setInstance(Platform* platform) { g_platform = platform; }
+void Platform::setInstance(Platform* platform) {
+    g_platform = platform;
+}
 
 void stayOnTop(QWidget* window) {
     if (!window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
@@ -52,9 +56,13 @@ double twipsPerPixel(const QWidget* widget) {
     return kTwipsPerInch / (dpi > 0 ? dpi : 96.0);
 }
 
-int toPixels(double twips, const QWidget* widget) { return qRound(twips / twipsPerPixel(widget)); }
+int toPixels(double twips, const QWidget* widget) {
+    return qRound(twips / twipsPerPixel(widget));
+}
 
-double toTwips(int pixels, const QWidget* widget) { return pixels * twipsPerPixel(widget); }
+double toTwips(int pixels, const QWidget* widget) {
+    return pixels * twipsPerPixel(widget);
+}
 
 QColor colorFromValue(qint64 value) {
     if (value < 0) {
@@ -77,7 +85,9 @@ QColor colorFromValue(qint64 value) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
-qint64 valueFromColor(const QColor& color) { return color.red() + 256 * color.green() + 65536 * color.blue(); }
+qint64 valueFromColor(const QColor& color) {
+    return color.red() + 256 * color.green() + 65536 * color.blue();
+}
 
 void installGermanTranslations(QApplication& application) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));

@@ -1,6 +1,6 @@
+#include "NumberText.h"
 #include "DateSerial.h"
 #include "GermanNames.h"
-#include "NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -55,7 +55,8 @@ TEST_F(TerminStoreTest, MainListIsInTextOrderOfTheStoredMoment) {
     store->insert(row("46363,5", "entered noon"));
     store->insert(row("46363,45833", "eleven"));
     store->insert(row("46364", "next day"));
-    EXPECT_EQ(subjects(store->mainList()), QStringList({"eleven", "entered noon", "renewed noon", "next day"}));
+    EXPECT_EQ(subjects(store->mainList()),
+              QStringList({"eleven", "entered noon", "renewed noon", "next day"}));
 }
 
 TEST_F(TerminStoreTest, FieldsRoundTripAndNullReadsEmpty) {
@@ -77,8 +78,8 @@ TEST_F(TerminStoreTest, IdsAreNeverReused) {
 }
 
 TEST_F(TerminStoreTest, SearchTreatsOnlyStarAndQuestionMarkAsWildcards) {
-    for (const char* s : {"Zahnarzt", "ZAHN", "Bahnhof", "100% sicher", "a_b", "O'Brien", "[x]", "C:\\tmp",
-                          "Ärger", "Übung"})
+    for (const char* s :
+         {"Zahnarzt", "ZAHN", "Bahnhof", "100% sicher", "a_b", "O'Brien", "[x]", "C:\\tmp", "Ärger", "Übung"})
         store->insert(row("46370", QString::fromUtf8(s)));
     auto find = [&](const char* text) {
         return subjects(store->searchComing("46363", "51363", QString::fromUtf8(text)));

@@ -27,9 +27,15 @@ TestEnvironment::~TestEnvironment() {
     qunsetenv("XDG_DATA_HOME");
 }
 
-QString TestEnvironment::dataDir() const { return m_root.path() + QStringLiteral("/data"); }
-QString TestEnvironment::configDir() const { return m_root.path() + QStringLiteral("/config"); }
-QString TestEnvironment::databasePath() const { return dataDir() + QStringLiteral("/dBTermin.mdb"); }
+QString TestEnvironment::dataDir() const {
+    return m_root.path() + QStringLiteral("/data");
+}
+QString TestEnvironment::configDir() const {
+    return m_root.path() + QStringLiteral("/config");
+}
+QString TestEnvironment::databasePath() const {
+    return dataDir() + QStringLiteral("/dBTermin.mdb");
+}
 QString TestEnvironment::settingsPath() const {
     return configDir() + QStringLiteral("/BriskoMoravel/BriskoMoravel.ini");
 }

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "Clock.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
-
-namespace moravel {
-class ManualClock;
-}
 
 namespace moravel::test {
 

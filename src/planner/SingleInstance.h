@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+// One planner per user: the first instance holds a lock in the user's runtime directory and
+// listens on a local socket; a later instance tells it to come to the front.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // name distinguishes independent instances (tests); the planner uses the default.
+    explicit SingleInstance(const QString& name = QStringLiteral("BriskoMoravel-planner"),
+                            QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this is the only running instance; false when another one runs.
+    bool isPrimary() const { return m_lockFd >= 0; }
+
+    // Asks the running instance to bring its window to the front; false when none answers.
+    bool notifyPrimary() const;
+
+Q_SIGNALS:
+    void activationRequested();
+
+private:
+    QString m_lockPath;
+    QString m_socketPath;
+    int m_lockFd = -1;
+    QLocalServer* m_server = nullptr;
+};

@@ -1,0 +1,375 @@
+#include "frmTermin.h"
+
+#include "Clock.h"
+#include "Compaction.h"
+#include "DataLocation.h"
+#include "DateSerial.h"
+#include "NumberText.h"
+#include "Pictures.h"
+#include "Platform.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "TerminStore.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTextCharFormat>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using namespace moravel;
+
+namespace {
+
+// Title background of both calendars, RGB(78, 165, 250).
+const QColor kCalendarTitle(78, 165, 250);
+
+// The upper band (banner, toolbar) and the lower band (entry fields, status bar) in twips;
+// the list takes the rest: its height is the inner height less 4100.
+constexpr int kBannerHeight = 480;
+constexpr int kToolbarTop = 480;
+constexpr int kToolbarHeight = 660;
+constexpr int kListTop = 1170;
+constexpr int kListHeightReserve = 4100;
+constexpr int kEntryPanelFromBottom = 2900;
+constexpr int kEntryPanelHeight = 2570;
+constexpr int kStatusHeight = 330;
+constexpr int kSearchWidth = 2700;
+
+QLabel* makeLabel(const QString& text, QWidget* parent, QWidget* buddy = nullptr) {
+    auto* label = new QLabel(text, parent);
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+frmTermin::frmTermin(SingleInstance* instance, QWidget* parent) : QMainWindow(parent), m_instance(instance) {
+    setObjectName(QStringLiteral("frmTermin"));
+    setWindowTitle(QStringLiteral("Brisko Moravel"));
+    buildControls();
+    resize(ui::toPixels(kDesignInnerWidth, this),
+           ui::toPixels(kDesignInnerHeight, this) + menuBar()->sizeHint().height());
+
+    if (m_instance) {
+        m_secondInstance = !m_instance->isPrimary();
+        connect(m_instance, &SingleInstance::activationRequested, this, [this] {
+            if (isMinimized())
+                showNormal();
+            show();
+            raise();
+            activateWindow();
+        });
+    }
+}
+
+frmTermin::~frmTermin() = default;
+
+void frmTermin::place(QWidget* widget, double left, double top, double width, double height) {
+    widget->setGeometry(ui::toPixels(left, this), ui::toPixels(top, this), ui::toPixels(width, this),
+                        ui::toPixels(height, this));
+}
+
+void frmTermin::buildControls() {
+    QMenu* termin = menuBar()->addMenu(QStringLiteral("&Termin"));
+    mnuEnde = termin->addAction(QStringLiteral("Programm beenden"));
+    mnuEnde->setObjectName(QStringLiteral("mnuEnde"));
+    connect(mnuEnde, &QAction::triggered, this, [this] {
+        close();
+        QApplication::quit();
+    });
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    Image1 = new QLabel(m_client);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setScaledContents(false);
+
+    Text4 = new QLineEdit(m_client);
+    Text4->setObjectName(QStringLiteral("Text4"));
+    Text4->setAccessibleName(QStringLiteral("Termin suchen"));
+
+    Toolbar3 = new QToolBar(m_client);
+    Toolbar3->setObjectName(QStringLiteral("Toolbar3"));
+    Toolbar3->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    Toolbar3->setIconSize(QSize(20, 20));
+    Toolbar3->setMovable(false);
+
+    ListView1 = new QTreeWidget(m_client);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("Termine"));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setStretchLastSection(false);
+    const QStringList headers = {QStringLiteral("Tage / Grafik "), QStringLiteral("Whg"),
+                                 QStringLiteral("Datum"),          QStringLiteral("Uhrzeit"),
+                                 QStringLiteral("Vortage"),        QStringLiteral("Betreff"),
+                                 QStringLiteral("DatumWert"),      QStringLiteral("ID")};
+    ListView1->setHeaderLabels(headers);
+    const int widths[] = {2289, 520, 1400, 641, 600, 5440, 0, 0};
+    for (int column = 0; column < 8; ++column) {
+        if (widths[column] == 0)
+            ListView1->setColumnHidden(column, true);
+        else
+            ListView1->setColumnWidth(column, ui::toPixels(widths[column], this));
+    }
+
+    m_entryPanel = new QWidget(m_client);
+    m_entryPanel->setObjectName(QStringLiteral("entryPanel"));
+    buildEntryFields(m_entryPanel);
+
+    StatusBar1 = new QStatusBar(m_client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    statusPanel1 = new QLabel(StatusBar1);
+    statusPanel2 = new QLabel(StatusBar1);
+    statusPanel1->setMinimumWidth(ui::toPixels(1500, this));
+    StatusBar1->addWidget(statusPanel1);
+    StatusBar1->addWidget(statusPanel2, 1);
+
+    // Fixed places in twips; what follows the window's size is set by applyLayout.
+    place(Image1, 0, 0, kDesignInnerWidth + 20, kBannerHeight);
+    place(Text4, kDesignInnerWidth - kSearchWidth - 120, 75, kSearchWidth, 330);
+    place(Toolbar3, 0, kToolbarTop, kDesignInnerWidth, kToolbarHeight);
+    place(ListView1, 35, kListTop, kDesignInnerWidth - 70, kDesignInnerHeight - kListHeightReserve);
+    place(m_entryPanel, 0, kDesignInnerHeight - kEntryPanelFromBottom, kDesignInnerWidth, kEntryPanelHeight);
+    m_client->installEventFilter(this);
+}
+
+void frmTermin::buildEntryFields(QWidget* panel) {
+    Text1 = new QLineEdit(panel);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setMaxLength(200);
+    Text1->setToolTip(QStringLiteral("Termin Beschreibung"));
+    QLabel* betreff = makeLabel(QStringLiteral("Betreff:"), panel, Text1);
+
+    DTPicker1 = new QDateEdit(panel);
+    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
+    DTPicker1->setCalendarPopup(true);
+    DTPicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    DTPicker1->setMinimumDate(QDate(1601, 1, 1));
+    DTPicker1->setMaximumDate(QDate(9999, 12, 31));
+    QLabel* terminAm = makeLabel(QStringLiteral("Termin am:"), panel, DTPicker1);
+    terminAm->setObjectName(QStringLiteral("LabelTerminAm"));
+    terminAm->setToolTip(QStringLiteral("Klick=Datum setzen"));
+
+    MaskEdBox1 = new QLineEdit(panel);
+    MaskEdBox1->setObjectName(QStringLiteral("MaskEdBox1"));
+    MaskEdBox1->setInputMask(QStringLiteral("99:99;_"));
+    QLabel* um = makeLabel(QStringLiteral("um:"), panel, MaskEdBox1);
+    um->setObjectName(QStringLiteral("LabelUm"));
+    um->setToolTip(QStringLiteral("Klick=Uhrzeit setzen"));
+    QLabel* uhr = makeLabel(QStringLiteral("Uhr"), panel);
+
+    Image2 = new QLabel(panel);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setPixmap(pictures::specialDays().pixmap(20, 20));
+    Image2->setToolTip(QStringLiteral("Liste der besonderen Tage und Feiertage"));
+
+    Label6 = new QLabel(QStringLiteral("-"), panel);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    QFont bold = Label6->font();
+    bold.setBold(true);
+    Label6->setFont(bold);
+
+    Combo2 = new QComboBox(panel);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setToolTip(QStringLiteral("Termin Wiederholungstyp"));
+    QLabel* wiederholung = makeLabel(QStringLiteral("Terminwiederholung:"), panel, Combo2);
+
+    Text3 = new QLineEdit(QStringLiteral("0"), panel);
+    Text3->setObjectName(QStringLiteral("Text3"));
+    QLabel* vorTage = makeLabel(QStringLiteral("Tag(e) vorher melden"), panel, Text3);
+
+    Text2 = new QLineEdit(QStringLiteral("0"), panel);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    QLabel* vorMinuten = makeLabel(QStringLiteral("Minuten vorher melden"), panel, Text2);
+
+    RichTextBox1 = new QTextEdit(panel);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setAcceptRichText(false);
+    RichTextBox1->setTabChangesFocus(true);
+    QLabel* beschreibung = makeLabel(QStringLiteral("Termin-\nBeschreibung"), panel, RichTextBox1);
+    RichTextBox1->setAccessibleName(QStringLiteral("Termin-Beschreibung"));
+
+    MonthView1 = new QCalendarWidget(panel);
+    MonthView1->setObjectName(QStringLiteral("MonthView1"));
+    MonthView1->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MonthView1->setGridVisible(false);
+    QFont small = MonthView1->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    MonthView1->setFont(small);
+
+    // Positions inside the entry panel, in twips. Text1's width follows the window (resize rule).
+    place(betreff, 120, 90, 850, 300);
+    place(terminAm, 120, 495, 1000, 300);
+    place(DTPicker1, 1150, 465, 2500, 345);
+    place(um, 3760, 495, 380, 300);
+    place(MaskEdBox1, 4150, 465, 700, 345);
+    place(uhr, 4920, 495, 400, 300);
+    place(Image2, 5400, 480, 300, 300);
+    place(Label6, 5760, 495, 1950, 300);
+    place(wiederholung, 120, 900, 1850, 300);
+    place(Combo2, 1980, 870, 2200, 345);
+    place(Text3, 4300, 870, 500, 345);
+    place(vorTage, 4880, 900, 2800, 300);
+    place(beschreibung, 120, 1290, 1300, 500);
+    place(RichTextBox1, 1980, 1275, 2200, 1230);
+    place(Text2, 4300, 1275, 500, 345);
+    place(vorMinuten, 4880, 1305, 2800, 300);
+    place(MonthView1, 7800, 465, 3150, 2070);
+    place(Text1, 1000, 60, kDesignInnerWidth - 1100, 345);
+}
+
+void frmTermin::Form_Load() {
+    Compaction::DatenbankKomprimieren(location::dataDirectory());
+    Ladevorgang = true;
+    dbTermin = TerminStore::open(location::databasePath());
+
+    const QStringList recurrence = {QStringLiteral("E = einmalig"),        QStringLiteral("T = täglich"),
+                                    QStringLiteral("W = wöchentlich"),     QStringLiteral("M = monatlich"),
+                                    QStringLiteral("V = vierteljährlich"), QStringLiteral("H = halbjährlich"),
+                                    QStringLiteral("J = jährlich"),        QStringLiteral("Z = zweijährig")};
+    Combo2->clear();
+    Combo2->addItems(recurrence);
+    Combo2->setCurrentIndex(0);
+
+    showCount();
+
+    const QDate today = serial::dateOfDay(serial::today());
+    DTPicker1->setDisplayFormat(QStringLiteral("dd.MM.yyyy,  dddd"));
+    DTPicker1->setDate(today);
+    QTextCharFormat title;
+    title.setBackground(kCalendarTitle);
+    if (QCalendarWidget* popup = DTPicker1->calendarWidget())
+        popup->setHeaderTextFormat(title);
+    MonthView1->setSelectedDate(today);
+    MonthView1->setHeaderTextFormat(title);
+    for (QCalendarWidget* calendar : {MonthView1, DTPicker1->calendarWidget()}) {
+        if (QWidget* navigation =
+                calendar ? calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))
+                         : nullptr) {
+            QPalette palette = navigation->palette();
+            palette.setColor(QPalette::Window, kCalendarTitle);
+            navigation->setPalette(palette);
+            navigation->setAutoFillBackground(true);
+        }
+    }
+
+    frmTerminEinstellen();
+    EingabeFelderLeeren();
+    MaskEdBox1->setText(Clock::currentDateTime().time().toString(QStringLiteral("hh:mm")));
+    statusPanel1->setText(today.toString(QStringLiteral("dd.MM.yyyy")));
+    Text1->setFocus();
+    Ladevorgang = false;
+}
+
+void frmTermin::frmTerminEinstellen() {
+    auto stored = [](const char* key) {
+        return numtext::parse(settings::read(settings::kSectionTermin, QString::fromLatin1(key)));
+    };
+    QRect frame(pos(), size());
+    if (const auto top = stored("TerminFensterTop"))
+        frame.moveTop(ui::toPixels(*top, this));
+    if (const auto left = stored("TerminFensterLeft"))
+        frame.moveLeft(ui::toPixels(*left, this));
+    if (const auto width = stored("TerminFensterWidth"); width && *width > 0)
+        frame.setWidth(ui::toPixels(*width, this));
+    if (const auto height = stored("TerminFensterHeight"); height && *height > 0)
+        frame.setHeight(ui::toPixels(*height, this));
+    move(frame.topLeft());
+    resize(frame.size());
+}
+
+void frmTermin::EingabeFelderLeeren() {
+    Text1->clear();
+    Text2->setText(QStringLiteral("0"));
+    Text3->setText(QStringLiteral("0"));
+    RichTextBox1->clear();
+}
+
+QString frmTermin::countText(int rows) {
+    return QString::number(rows) + (rows == 1 ? QStringLiteral(" Termin") : QStringLiteral(" Termine"));
+}
+
+void frmTermin::showCount() {
+    statusPanel2->setText(countText(ListView1->topLevelItemCount()));
+}
+
+void frmTermin::applyLayout(double innerWidth, double innerHeight) {
+    // Each step stands alone: a size that comes out negative is skipped, the rest still apply.
+    auto width = [&](QWidget* widget, double twips) {
+        if (twips >= 0)
+            widget->resize(ui::toPixels(twips, this), widget->height());
+    };
+    width(Image1, innerWidth + 20);
+    width(Toolbar3, innerWidth);
+    width(Text1, std::max(innerWidth - 1100, 5900.0));
+    width(ListView1, innerWidth - 70);
+    if (innerHeight - kListHeightReserve >= 0)
+        ListView1->resize(ListView1->width(), ui::toPixels(innerHeight - kListHeightReserve, this));
+
+    // What the rule leaves to the toolkit: the search box sits at the banner's right end, the
+    // entry fields and the status bar stay at the bottom.
+    Text4->move(ui::toPixels(std::max(innerWidth - kSearchWidth - 120, 0.0), this), Text4->y());
+    m_entryPanel->move(0, ui::toPixels(innerHeight - kEntryPanelFromBottom, this));
+    m_entryPanel->resize(ui::toPixels(std::max(innerWidth, 0.0), this), m_entryPanel->height());
+    StatusBar1->setGeometry(0, ui::toPixels(innerHeight - kStatusHeight, this),
+                            ui::toPixels(std::max(innerWidth, 0.0), this), ui::toPixels(kStatusHeight, this));
+    Image1->setPixmap(pictures::banner(Image1->size(), devicePixelRatio()));
+}
+
+bool frmTermin::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        const QSize inner = m_client->size();
+        applyLayout(ui::toTwips(inner.width(), this), ui::toTwips(inner.height(), this));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmTermin::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && m_secondInstance && !m_shutdownDone) {
+        // A second planner has gone through its start-up; it hands over to the first one and ends.
+        m_instance->notifyPrimary();
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void frmTermin::saveOnShutdown() {
+    const QString section = settings::kSectionTermin;
+    settings::write(section, QStringLiteral("TerminFensterTop"), numtext::general(ui::toTwips(y(), this)));
+    settings::write(section, QStringLiteral("TerminFensterLeft"), numtext::general(ui::toTwips(x(), this)));
+    settings::write(section, QStringLiteral("TerminFensterWidth"),
+                    numtext::general(ui::toTwips(width(), this)));
+    settings::write(section, QStringLiteral("TerminFensterHeight"),
+                    numtext::general(ui::toTwips(height(), this)));
+    settings::write(section, QStringLiteral("MoravelPfad"), location::programDirectory());
+    settings::write(section, QStringLiteral("MoravelBeendet"), numtext::general(serial::now()));
+}
+
+void frmTermin::closeEvent(QCloseEvent* event) {
+    if (!m_shutdownDone) {
+        m_shutdownDone = true;
+        saveOnShutdown();
+        dbTermin.reset();
+    }
+    event->accept();
+}

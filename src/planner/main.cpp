@@ -1,0 +1,27 @@
+#include "Platform.h"
+#include "SingleInstance.h"
+#include "frmTermin.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    // Always-on-top windows and window positions need X11; under Wayland run through XWayland
+    // unless the user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Moravel"));
+    QApplication::setOrganizationName(QStringLiteral("BriskoMoravel"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(MORAVEL_VERSION_MAJOR)
+                                            .arg(MORAVEL_VERSION_MINOR)
+                                            .arg(MORAVEL_VERSION_PATCH));
+    moravel::ui::installGermanTranslations(application);
+
+    SingleInstance instance;
+    frmTermin window(&instance);
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}
