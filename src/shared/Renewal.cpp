@@ -1,0 +1,151 @@
+#include "Renewal.h"
+
+#include "NumberText.h"
+#include "Recurrence.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace moravel {
+
+namespace {
+
+struct PassedOccurrence {
+    qint64 day;
+    int digit;
+};
+
+// The renewal trigger, by date only: a row of today is not renewed, even when its time is over.
+// Texts that are no numbers never trigger.
+std::optional<PassedOccurrence> passedOccurrence(const Appointment& row, qint64 today) {
+    const std::optional<qint64> day = numtext::parseWhole(row.TerminDatum);
+    const std::optional<qint64> digit = numtext::parseWhole(row.Wiederholung);
+    const std::optional<double> locked = numtext::parse(row.sysGesperrt);
+    if (!day || !digit || !locked || *locked != 0 || *day >= today || *digit < 1 || *digit > 7)
+        return std::nullopt;
+    return PassedOccurrence{*day, static_cast<int>(*digit)};
+}
+
+bool execute(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// A write transaction that takes the write lock at once, so that no other program can lock or
+// insert between our check of a row and our insert. Rolled back unless committed.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(sqlite3* db) : m_db(db), m_open(execute(db, "BEGIN IMMEDIATE")) {}
+    ~WriteTransaction() {
+        if (m_open)
+            execute(m_db, "ROLLBACK");
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    bool isOpen() const { return m_open; }
+    bool commit() {
+        if (execute(m_db, "COMMIT"))
+            m_open = false;
+        return !m_open;
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_open;
+};
+
+// Locks the row only while it still carries the flag we read; 1 when it was ours to renew,
+// 0 when another program locked it first, -1 on failure.
+int lockRow(sqlite3* db, qint64 id, const QString& flagRead) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = ?1 AND sysGesperrt = ?2",
+                           -1, &statement, nullptr) != SQLITE_OK)
+        return -1;
+    const QByteArray flag = flagRead.toUtf8();
+    sqlite3_bind_int64(statement, 1, id);
+    sqlite3_bind_text(statement, 2, flag.constData(), flag.size(), SQLITE_TRANSIENT);
+    const bool done = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_finalize(statement);
+    return done ? sqlite3_changes(db) : -1;
+}
+
+Appointment occurrenceOn(const Appointment& row, qint64 day, const QString& nowText) {
+    Appointment next;
+    next.Betreff = row.Betreff;
+    next.TerminUhrzeit = row.TerminUhrzeit;
+    next.Wiederholung = row.Wiederholung;
+    next.VorTage = row.VorTage;
+    next.VorMinuten = row.VorMinuten;
+    next.Bemerkungen = row.Bemerkungen;
+    next.TerminDatum = QString::number(day);
+    // An empty (or unreadable) time keeps its text and counts as 0:00 in the sort key.
+    const double time = numtext::parse(row.TerminUhrzeit).value_or(0.0);
+    next.TerminDatumUhrzeit = numtext::fixed5(static_cast<double>(day) + time);
+    next.ZuletztGeöffnetAm = nowText;
+    next.sysGesperrt = QStringLiteral("0");
+    return next;
+}
+
+// Renews the row with this ID and its whole backlog in one write transaction. Each occurrence
+// that still lies before today goes in locked, exactly as the next restarted pass would leave it
+// after renewing it in turn. Returns the rows inserted, or -1 on failure.
+int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowText) {
+    WriteTransaction transaction(store.handle());
+    if (!transaction.isOpen())
+        return -1;
+    // Read again under the write lock: the other program may have renewed or the user changed it.
+    const std::optional<Appointment> row = store.find(id);
+    if (!row)
+        return 0;
+    const std::optional<PassedOccurrence> passed = passedOccurrence(*row, today);
+    if (!passed)
+        return 0;
+    std::optional<qint64> day = Folgedatum(passed->day, passed->digit);
+    if (!day)
+        return 0;
+    const int locked = lockRow(store.handle(), id, row->sysGesperrt);
+    if (locked != 1)
+        return locked;
+
+    int inserted = 0;
+    while (day) {
+        const std::optional<qint64> after = *day < today ? Folgedatum(*day, passed->digit) : std::nullopt;
+        Appointment occurrence = occurrenceOn(*row, *day, nowText);
+        if (after)
+            occurrence.sysGesperrt = QStringLiteral("1");
+        if (!store.insert(occurrence))
+            return -1;
+        ++inserted;
+        day = after;
+    }
+    return transaction.commit() ? inserted : -1;
+}
+
+} // namespace
+
+int renewPassedAppointments(TerminStore& store, qint64 today, double now) {
+    // Rows stored locked can never trigger; leaving them out keeps the pass short on long histories.
+    static const std::string sql = std::string("SELECT ") + TerminStore::kSelectColumns +
+                                   " FROM tblTermin WHERE sysGesperrt IS NOT '1'"
+                                   " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    std::vector<qint64> passedIds;
+    const bool read = store.query(sql.c_str(), {}, [&](const Appointment& row) {
+        if (passedOccurrence(row, today))
+            passedIds.push_back(row.ID);
+    });
+    if (!read)
+        return -1;
+
+    const QString nowText = numtext::fixed5(now);
+    int inserted = 0;
+    for (qint64 id : passedIds) {
+        const int renewed = renewChain(store, id, today, nowText);
+        if (renewed < 0)
+            return -1;
+        inserted += renewed;
+    }
+    return inserted;
+}
+
+} // namespace moravel
