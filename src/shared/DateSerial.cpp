@@ -7,7 +7,9 @@
 namespace moravel::serial {
 
 namespace {
-const qint64 kEpochJulianDay = QDate(1899, 12, 30).toJulianDay();
+// Julian day of 30 December 1899. A constant, not computed: code that runs during static
+// initialisation of another file would otherwise see it still zero.
+constexpr qint64 kEpochJulianDay = 2415019;
 constexpr qint64 kSecondsPerDay = 86400;
 } // namespace
 
