@@ -1,0 +1,425 @@
+#include "frmFeiertag.h"
+
+#include "Clock.h"
+#include "DateSerial.h"
+#include "GermanNames.h"
+#include "MessageBox.h"
+#include "Pictures.h"
+#include "Platform.h"
+#include "SpecialDays.h"
+#include "frmTermin.h"
+
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace moravel;
+
+namespace {
+
+constexpr int kStripHeight = 735;
+constexpr int kListTop = 780;
+constexpr int kListHeightReserve = 1200;
+constexpr int kListWidthReserve = 10;
+constexpr int kButtonFromRight = 800;
+constexpr int kStripOverhang = 30;
+// Wide enough for "Beenden" under its picture in the usual desktop fonts.
+constexpr int kButtonWidth = 750;
+// Room for the focus frame and the gap between icon and text of a list cell, in pixels.
+constexpr int kDateColumnPadding = 20;
+
+const QColor kTodayText(0, 0, 255);
+
+QPainterPath starPath(QPointF centre, double outer, double inner) {
+    QPainterPath star;
+    for (int i = 0; i < 10; ++i) {
+        const double radius = i % 2 == 0 ? outer : inner;
+        const double angle = -M_PI / 2 + i * M_PI / 5;
+        const QPointF point(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
+        if (i == 0)
+            star.moveTo(point);
+        else
+            star.lineTo(point);
+    }
+    star.closeSubpath();
+    return star;
+}
+
+QPixmap blankIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+// A fir tree with a star on top: the Christmas days.
+QIcon christmasIcon() {
+    QPixmap pixmap = blankIcon(16);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(110, 70, 30));
+    p.drawRect(QRectF(7, 12.5, 2, 3));
+    p.setBrush(QColor(30, 130, 60));
+    p.drawPolygon(QPolygonF({QPointF(8, 3), QPointF(12, 8.5), QPointF(4, 8.5)}));
+    p.drawPolygon(QPolygonF({QPointF(8, 5.5), QPointF(14, 13), QPointF(2, 13)}));
+    p.setBrush(QColor(220, 40, 40));
+    p.drawEllipse(QPointF(6, 11), 1, 1);
+    p.drawEllipse(QPointF(10.5, 10), 1, 1);
+    p.setBrush(QColor(255, 200, 40));
+    p.drawPath(starPath(QPointF(8, 2.8), 2.8, 1.2));
+    return QIcon(pixmap);
+}
+
+// A calendar sheet in the blue of the today row.
+QIcon todayIcon() {
+    QPixmap pixmap = blankIcon(16);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 0, 160), 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(1.5, 2.5, 13, 12), 1.5, 1.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kTodayText);
+    p.drawRect(QRectF(2, 3, 12, 3.5));
+    p.drawEllipse(QPointF(8, 10.5), 2.3, 2.3);
+    return QIcon(pixmap);
+}
+
+// A sun: New Year, the season starts and the other days outside the church year.
+QIcon civilIcon() {
+    QPixmap pixmap = blankIcon(16);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(235, 130, 20), 1.4, Qt::SolidLine, Qt::RoundCap));
+    for (int ray = 0; ray < 8; ++ray) {
+        const double angle = ray * M_PI / 4;
+        p.drawLine(QPointF(8 + 5 * std::cos(angle), 8 + 5 * std::sin(angle)),
+                   QPointF(8 + 7 * std::cos(angle), 8 + 7 * std::sin(angle)));
+    }
+    p.setPen(QPen(QColor(235, 130, 20), 1));
+    p.setBrush(QColor(255, 200, 40));
+    p.drawEllipse(QPointF(8, 8), 3.6, 3.6);
+    return QIcon(pixmap);
+}
+
+// A candle: the feasts of the church year.
+QIcon churchIcon() {
+    QPixmap pixmap = blankIcon(16);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(80, 40, 110), 1));
+    p.setBrush(QColor(140, 90, 190));
+    p.drawRoundedRect(QRectF(5.5, 7.5, 5, 8), 1, 1);
+    p.setPen(QPen(QColor(60, 60, 60), 1));
+    p.drawLine(QPointF(8, 7.5), QPointF(8, 6));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 170, 30));
+    QPainterPath flame;
+    flame.moveTo(8, 0.8);
+    flame.cubicTo(10.5, 3.5, 10, 6, 8, 6.2);
+    flame.cubicTo(6, 6, 5.5, 3.5, 8, 0.8);
+    p.drawPath(flame);
+    return QIcon(pixmap);
+}
+
+// An open door with an arrow leading out, for "Beenden".
+QIcon exitIcon() {
+    QPixmap pixmap = blankIcon(20);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 90, 90), 1.2));
+    p.setBrush(QColor(235, 235, 235));
+    p.drawRect(QRectF(3.5, 2.5, 10, 16));
+    p.setPen(QPen(QColor(90, 50, 20), 1));
+    p.setBrush(QColor(170, 105, 50));
+    p.drawPolygon(QPolygonF({QPointF(3.5, 2.5), QPointF(9, 4.5), QPointF(9, 19), QPointF(3.5, 18.5)}));
+    p.setPen(QPen(QColor(200, 30, 30), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(QPointF(11, 10.5), QPointF(18.5, 10.5));
+    p.drawPolyline(QPolygonF({QPointF(15.5, 7.5), QPointF(18.5, 10.5), QPointF(15.5, 13.5)}));
+    return QIcon(pixmap);
+}
+
+std::map<int, QIcon> rowIcons() {
+    return {{1, christmasIcon()}, {2, todayIcon()}, {4, civilIcon()}, {7, churchIcon()}};
+}
+
+// The picture strip across the top. It draws itself at whatever width the resize rule gives it.
+class PictureStrip : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF area = rect();
+        QLinearGradient gradient(0, 0, area.width(), 0);
+        gradient.setColorAt(0.0, QColor(24, 72, 140));
+        gradient.setColorAt(0.55, QColor(78, 165, 250));
+        gradient.setColorAt(1.0, QColor(200, 228, 255));
+        p.fillRect(area, gradient);
+
+        // A loose row of stars in the gap between the year field and the button.
+        p.setPen(Qt::NoPen);
+        const double h = area.height();
+        const double firstX = ui::toPixels(2950, this);
+        const double lastX = area.width() - ui::toPixels(kButtonFromRight + 150, this);
+        const double sizes[] = {0.16, 0.10, 0.13, 0.08, 0.12};
+        const double heights[] = {0.42, 0.66, 0.30, 0.58, 0.45};
+        int index = 0;
+        for (double x = firstX; x < lastX; x += h * 0.9, ++index) {
+            QColor gold(255, 214, 90);
+            gold.setAlpha(index % 2 == 0 ? 230 : 150);
+            p.setBrush(gold);
+            const double outer = h * sizes[index % 5];
+            p.drawPath(starPath(QPointF(x, h * heights[index % 5]), outer, outer * 0.45));
+        }
+        p.setPen(QPen(QColor(16, 48, 100), 1));
+        p.drawLine(QPointF(0, h - 0.5), QPointF(area.width(), h - 0.5));
+    }
+};
+
+// Rows compare the texts of the sort column. For the hidden day numbers that is the date order
+// where they have the same count of digits (the years 1928 to 2172).
+class TextSortedItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return text(column) < other.text(column);
+    }
+};
+
+QString listDateText(QDate date) {
+    return QLatin1Char(' ') + date.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral("    ") +
+           german::weekdayName(date);
+}
+
+} // namespace
+
+frmFeiertag::frmFeiertag(frmTermin* owner, QWidget* parent)
+    : QWidget(parent, Qt::Window), ImageList1(rowIcons()), m_owner(owner) {
+    setObjectName(QStringLiteral("frmFeiertag"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Feiertagsliste"));
+    setWindowIcon(pictures::specialDays());
+    buildControls();
+    resize(ui::toPixels(kDesignInnerWidth, this), ui::toPixels(kDesignInnerHeight, this));
+
+    DTPicker1->setDate(Clock::currentDate());
+    FeiertagsListeEinlesen();
+    connect(DTPicker1, &QDateEdit::dateChanged, this, &frmFeiertag::DTPicker1_Change);
+}
+
+void frmFeiertag::place(QWidget* widget, double left, double top, double width, double height) {
+    widget->setGeometry(ui::toPixels(left, this), ui::toPixels(top, this), ui::toPixels(width, this),
+                        ui::toPixels(height, this));
+}
+
+void frmFeiertag::buildControls() {
+    Image1 = new PictureStrip(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+
+    Label1 = new QLabel(QStringLiteral("Feiertage"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    Label1->setFont(bold);
+    QPalette onStrip = Label1->palette();
+    onStrip.setColor(QPalette::WindowText, Qt::white);
+    Label1->setPalette(onStrip);
+
+    DTPicker1 = new QDateEdit(this);
+    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
+    DTPicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    DTPicker1->setDisplayFormat(QStringLiteral("yyyy"));
+    DTPicker1->setDateRange(QDate(kFirstSpecialYear, 1, 1), QDate(kLastSpecialYear, 12, 31));
+    DTPicker1->setAccessibleName(QStringLiteral("Jahr"));
+
+    Command1 = new QToolButton(this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setText(QStringLiteral("Beenden"));
+    Command1->setIcon(exitIcon());
+    Command1->setIconSize(QSize(20, 20));
+    Command1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    QFont small = Command1->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    Command1->setFont(small);
+    connect(Command1, &QToolButton::clicked, this, &QWidget::close);
+
+    ListView1 = new QTreeWidget(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("Feiertage"));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setIconSize(QSize(16, 16));
+    if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
+        QFont tahoma = ListView1->font();
+        tahoma.setFamily(QStringLiteral("Tahoma"));
+        ListView1->setFont(tahoma);
+    }
+    ListView1->setHeaderLabels(
+        {QStringLiteral("Datum"), QStringLiteral("Feiertag"), QStringLiteral("Datumswert")});
+    QHeaderView* header = ListView1->header();
+    // The name column takes the room the list has (the hidden sort key does not count as last).
+    header->setStretchLastSection(true);
+    header->setSectionsClickable(true);
+    header->setSectionsMovable(false);
+    // 2740 twips hold the longest weekday in Tahoma; a wider font gets the room it needs.
+    const int longestDate = ListView1->fontMetrics().horizontalAdvance(listDateText(QDate(2024, 5, 16))) +
+                            ListView1->iconSize().width() + kDateColumnPadding;
+    ListView1->setColumnWidth(kColumnDatum, std::max(ui::toPixels(2740, this), longestDate));
+    // A hidden section has no handle, so the sort key cannot be dragged into view.
+    ListView1->setColumnHidden(kColumnDayNumber, true);
+    connect(header, &QHeaderView::sectionClicked, this, &frmFeiertag::ListView1_ColumnClick);
+    connect(ListView1, &QTreeWidget::itemClicked, this, &frmFeiertag::ListView1_Click);
+    // The viewport rather than itemDoubleClicked: a double click beside the rows also counts.
+    ListView1->viewport()->installEventFilter(this);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    statusPanel1 = new QLabel(StatusBar1);
+    statusPanel1->setObjectName(QStringLiteral("statusPanel1"));
+    StatusBar1->addWidget(statusPanel1, 1);
+
+    place(Image1, 0, 0, kDesignInnerWidth + kStripOverhang, kStripHeight);
+    place(Label1, 180, 195, 1200, 345);
+    place(DTPicker1, 1440, 180, 1275, 375);
+    place(Command1, 5580, 120, kButtonWidth, 555);
+    place(ListView1, 0, kListTop, kDesignInnerWidth - kListWidthReserve,
+          kDesignInnerHeight - kListHeightReserve);
+}
+
+void frmFeiertag::FeiertagsListeEinlesen() {
+    const int year = DTPicker1->date().year();
+    setWindowTitle(QStringLiteral("Feiertage  ") + QString::number(year));
+
+    const QDate today = Clock::currentDate();
+    addRow(today, QStringLiteral("Heute"), 2);
+    if (QTreeWidgetItem* todayRow = ListView1->topLevelItem(ListView1->topLevelItemCount() - 1))
+        todayRow->setForeground(kColumnDatum, kTodayText);
+    for (const Sondertag& day : SondertageDesJahres(year))
+        addRow(day.Datum, day.Name, day.Bildindex);
+
+    // The list keeps its own order: new rows take their place in the current sort.
+    ListView1->sortItems(m_sortColumn, m_sortOrder);
+}
+
+void frmFeiertag::addRow(QDate date, const QString& name, int iconIndex) {
+    auto* row =
+        new TextSortedItem(QStringList{listDateText(date), name, QString::number(serial::dayNumber(date))});
+    row->setData(kColumnDatum, kIconIndexRole, iconIndex);
+    const auto icon = ImageList1.find(iconIndex);
+    if (icon != ImageList1.end())
+        row->setIcon(kColumnDatum, icon->second);
+    ListView1->addTopLevelItem(row);
+}
+
+void frmFeiertag::DTPicker1_Change() {
+    ListView1->clear();
+    FeiertagsListeEinlesen();
+}
+
+void frmFeiertag::Form_Resize() {
+    // Each step stands alone; one whose size would come out negative is skipped.
+    const double outerWidth = ui::toTwips(frameGeometry().width(), this);
+    if (outerWidth > kMaxOuterWidth) {
+        const int frame = frameGeometry().width() - width();
+        resize(ui::toPixels(kMaxOuterWidth, this) - frame, height());
+    }
+    const double innerWidth = ui::toTwips(width(), this);
+    const double innerHeight = ui::toTwips(height(), this);
+
+    if (innerWidth - kListWidthReserve >= 0)
+        ListView1->resize(ui::toPixels(innerWidth - kListWidthReserve, this), ListView1->height());
+    Command1->move(ui::toPixels(innerWidth - kButtonFromRight, this), Command1->y());
+    if (innerHeight - kListHeightReserve >= 0)
+        ListView1->resize(ListView1->width(), ui::toPixels(innerHeight - kListHeightReserve, this));
+    Image1->resize(ui::toPixels(innerWidth + kStripOverhang, this), Image1->height());
+
+    // The status bar keeps to the bottom edge below the list.
+    const int statusHeight = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+}
+
+void frmFeiertag::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmFeiertag::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Form_Resize();
+}
+
+void frmFeiertag::ListView1_ColumnClick(int column) {
+    m_sortColumn = column == kColumnDatum ? kColumnDayNumber : kColumnName;
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    ListView1->sortItems(m_sortColumn, m_sortOrder);
+}
+
+void frmFeiertag::ListView1_Click() {
+    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    if (!selected.isEmpty())
+        statusPanel1->setText(selected.first()->text(kColumnName));
+}
+
+void frmFeiertag::ListView1_DblClick() {
+    if (!m_owner)
+        return;
+    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    if (selected.isEmpty()) {
+        takeOverFailed();
+        return;
+    }
+    // Copied before asking: the row belongs to the list, the texts are needed after the answer.
+    const QString name = selected.first()->text(kColumnName);
+    const QString dateText = selected.first()->text(kColumnDatum).left(11).trimmed();
+
+    const QMessageBox::StandardButton answer = ui::MessageBox::show(
+        this, QMessageBox::Question, QStringLiteral("Brisko Moravel"),
+        name + QLatin1Char('\n') + QStringLiteral("als Termin übernehmen?") + QString(17, QLatin1Char(' ')),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    const QDate date = QDate::fromString(dateText, QStringLiteral("dd.MM.yyyy"));
+    if (!date.isValid()) {
+        takeOverFailed();
+        return;
+    }
+    m_owner->Text1->setText(name);
+    m_owner->setPickerValue(QDateTime(date, QTime(0, 0)));
+    close();
+}
+
+void frmFeiertag::takeOverFailed() {
+    m_owner->Text1->clear();
+    m_owner->setPickerValue(Clock::currentDateTime());
+    close();
+}
+
+bool frmFeiertag::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ListView1->viewport() &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        ListView1_DblClick();
+    return QWidget::eventFilter(watched, event);
+}
