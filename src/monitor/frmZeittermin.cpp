@@ -1,0 +1,130 @@
+#include "frmZeittermin.h"
+
+#include "AlwaysOnTop.h"
+#include "DueDetection.h"
+#include "Pictures.h"
+#include "Platform.h"
+#include "frmAutostart.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+
+namespace moravel::monitor {
+
+namespace {
+
+template <typename T> T* named(T* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QFont boldFont(const QFont& base, double points) {
+    QFont font = base;
+    font.setBold(true);
+    font.setPointSizeF(points);
+    return font;
+}
+
+} // namespace
+
+frmZeittermin::frmZeittermin(frmAutostart& main)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      Image1(named(new QLabel(this), "Image1")), Image2(named(new QLabel(this), "Image2")),
+      Label1(named(new QLabel(this), "Label1")), Label2(named(new QLabel(this), "Label2")),
+      Label3(named(new QLabel(this), "Label3")), Text1(named(new QLineEdit(this), "Text1")),
+      Command1(named(new QPushButton(this), "Command1")), Command2(named(new QPushButton(this), "Command2")),
+      m_main(main) {
+    setObjectName(QStringLiteral("frmZeittermin"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Fälliger Termin!"));
+    const auto px = [this](double twips) { return ui::toPixels(twips, this); };
+    setFixedSize(px(4635), px(2865));
+
+    Image1->setGeometry(px(-60), px(-60), px(4755), px(2955));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Label3->setText(QStringLiteral("Betreff:"));
+    Label3->setGeometry(px(120), px(180), px(1275), px(255));
+
+    Text1->setGeometry(px(120), px(420), px(4395), px(315));
+    Text1->setReadOnly(true);
+
+    Image2->setPixmap(reminderIcon());
+    Image2->setGeometry(px(120), px(900), 32, 32);
+    // The sign is part of the picture: a click on it dismisses like a click beside it.
+    Image2->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    Label2->setFont(boldFont(font(), 12));
+    Label2->setWordWrap(true);
+    Label2->setText(QStringLiteral("Sie haben einen Termin in 5 Minuten"));
+    Label2->setGeometry(px(840), px(900), px(3015), px(675));
+
+    Label1->setFont(boldFont(font(), 18));
+    QPalette red = Label1->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label1->setPalette(red);
+    Label1->setGeometry(px(180), px(1680), px(4335), px(855));
+
+    Command2->setText(QStringLiteral("&OK"));
+    Command2->setGeometry(px(1560), px(2340), px(1395), px(435));
+    // Command1 lies outside the visible area; it only carries the Escape key.
+    Command1->setGeometry(px(6000), px(1440), px(1395), px(435));
+    Command1->setShortcut(Qt::Key_Escape);
+    Command1->setFocusPolicy(Qt::NoFocus);
+    for (QPushButton* button : {Command1, Command2})
+        connect(button, &QPushButton::clicked, this, &frmZeittermin::Beenden);
+    for (QLabel* label : {Image1, Label1, Label2, Label3})
+        label->installEventFilter(this);
+    Image1->lower();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // The main window's picture, shrunk or grown evenly until it covers the popup.
+    Image1->setPixmap(main.Image1->pixmap().scaled(Image1->size(), Qt::KeepAspectRatioByExpanding,
+                                                   Qt::SmoothTransformation));
+    main.hide();
+    FensterImmerOben(this);
+    if (!main.ausGewuenscht())
+        m_beeps.start();
+}
+
+void frmZeittermin::zeigeTermin(const Appointment& row) {
+    show();
+    raise();
+    Text1->setText(row.Betreff);
+    Text1->setCursorPosition(0);
+    Label1->setText(timeLine(row));
+    Label2->setText(messageLine(row.VorMinuten));
+}
+
+void frmZeittermin::Beenden() {
+    m_main.goToBackground();
+    hide();
+}
+
+bool frmZeittermin::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto* widget = static_cast<QWidget*>(watched);
+        if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint())) {
+            Beenden();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Only the user closes the popup: the program hides it, and deletes it without a close event.
+void frmZeittermin::closeEvent(QCloseEvent* event) {
+    m_main.showMainWindow();
+    event->accept();
+}
+
+} // namespace moravel::monitor

@@ -1,0 +1,23 @@
+#include "Platform.h"
+#include "frmAutostart.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    // The windows' stay-on-top placement and position need X; Wayland ignores both.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wardolin"));
+    // The monitor lives on with every window hidden; only the main window's unload ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    moravel::ui::installGermanTranslations(application);
+
+    moravel::monitor::frmAutostart window;
+    QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+    if (!window.Form_Load())
+        return 1;
+    return application.exec();
+}

@@ -1,0 +1,181 @@
+#include "MonitorFixture.h"
+
+#include "DataLocation.h"
+#include "DateSerial.h"
+#include "MessageBox.h"
+#include "SettingsStore.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFileInfo>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace moravel;
+using namespace moravel::test;
+
+namespace {
+
+QString wardol(const QString& key) {
+    return settings::read(settings::kSectionWardol, key);
+}
+
+QStringList listed(const monitor::frmAutostart& window) {
+    QStringList lines;
+    for (int i = 0; i < window.List1->count(); ++i)
+        lines << window.List1->item(i)->text();
+    return lines;
+}
+
+} // namespace
+
+using MainWindowStart = MonitorTest;
+
+TEST_F(MainWindowStart, FirstStartWithoutSettingsUsesTheBuiltInPlaceAndCreatesTheDatabase) {
+    startMonitor();
+    EXPECT_EQ(main->pos(), QPoint(ui::toPixels(10), ui::toPixels(10)));
+    EXPECT_EQ(main->size(), QSize(ui::toPixels(6500), ui::toPixels(6500)));
+    EXPECT_EQ(main->windowState(), Qt::WindowNoState);
+    EXPECT_TRUE(QFileInfo::exists(env.databasePath()));
+    EXPECT_EQ(main->PfadzurExe, location::programDirectory());
+    EXPECT_TRUE(main->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // 9 March 2026 is a Monday.
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Brisko Wardolin    -   Montag 09.03.26"));
+}
+
+TEST_F(MainWindowStart, EmptyTableSendsTheMonitorToTheBackgroundWithTheTimerRunning) {
+    startMonitor();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(background->shown, 1);
+    EXPECT_TRUE(main->Timer1->isActive());
+    EXPECT_EQ(main->Timer1->interval(), 1000);
+    EXPECT_EQ(main->Timer1->timerType(), Qt::PreciseTimer);
+    EXPECT_EQ(main->Label1->text(), QStringLiteral("Sie haben keinen aktuellen Termin"));
+}
+
+TEST_F(MainWindowStart, CurrentAppointmentShowsTheWindowAndStopsMonitoringUntilCommand1) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(14, 3), "Zahnarzt", "5"),
+             appointmentOn(QDate(2026, 3, 11), QTime(9, 0), "Abgabe", "0", "3", "4")});
+    startMonitor();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_EQ(background->shown, 0);
+    EXPECT_EQ(main->Label1->text(), QStringLiteral("Sie haben 2 aktuelle Termine"));
+    EXPECT_EQ(listed(*main), QStringList({"Betreff:  Zahnarzt", "Termin:  Heute um 14:03 Uhr",
+                                          "Option:  Whg=einmalig,  VorMin=5", "", "Betreff:  Abgabe",
+                                          "Termin:  Mittwoch  11.Mär.2026 um 09:00 Uhr",
+                                          "Option:  Whg=vierteljählich,  VorMin=0,  VorTage=3", ""}));
+
+    // The reminder at 13:58 passes unnoticed while the user looks at the window, and it is not
+    // made up when monitoring resumes later.
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 1)));
+    EXPECT_EQ(main->popup(), nullptr);
+
+    env.clock().set(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 30)));
+    main->Command1->click();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(background->shown, 1);
+    EXPECT_TRUE(main->Timer1->isActive());
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 31)));
+    EXPECT_EQ(main->popup(), nullptr);
+}
+
+TEST_F(MainWindowStart, ActivatingTheWindowStopsMonitoring) {
+    startMonitor();
+    ASSERT_TRUE(main->Timer1->isActive());
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(main.get(), &activate);
+    EXPECT_FALSE(main->Timer1->isActive());
+}
+
+TEST_F(MainWindowStart, DailyBacklogOfFiveDaysIsRenewedOnceAtStart) {
+    addRows({appointmentOn(QDate(2026, 3, 4), QTime(8, 0), "Tabletten", "0", "0", "1")});
+    startMonitor();
+
+    const auto store = TerminStore::open(env.databasePath());
+    const std::vector<Appointment> rows = store->mainList();
+    ASSERT_EQ(rows.size(), 6u);
+    for (size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(rows[i].TerminDatum, QString::number(serial::dayNumber(QDate(2026, 3, 4 + int(i)))));
+        EXPECT_EQ(rows[i].sysGesperrt, QStringLiteral("1"));
+    }
+    EXPECT_EQ(rows[5].TerminDatum, QString::number(serial::dayNumber(QDate(2026, 3, 9))));
+    EXPECT_EQ(rows[5].sysGesperrt, QStringLiteral("0"));
+    EXPECT_EQ(listed(*main).count(QStringLiteral("Betreff:  Tabletten")), 1);
+    EXPECT_EQ(main->Label1->text(), QStringLiteral("Sie haben 1 aktuellen Termin"));
+}
+
+TEST_F(MainWindowStart, LeadDaysListTheAppointmentFromItsFirstDayThroughItsOwnDay) {
+    addRows({appointmentOn(QDate(2026, 3, 10), QTime(9, 0), "Steuer", "0", "3")});
+    startMonitor();
+    for (int day = 6; day <= 11; ++day) {
+        env.clock().set(QDateTime(QDate(2026, 3, day), QTime(12, 0)));
+        main->EinlesenAusDB();
+        EXPECT_EQ(main->List1->count(), day >= 7 && day <= 10 ? 4 : 0) << "March " << day;
+    }
+}
+
+TEST_F(MainWindowStart, FileThatIsNoAppointmentDatabaseEndsTheProgramUntouched) {
+    const QByteArray foreign("Einkaufsliste: Brot, Milch\n");
+    writeFile(env.databasePath(), foreign);
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
+    monitor::frmAutostart window;
+    EXPECT_FALSE(window.Form_Load());
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_EQ(ui::MessageBox::history()[0].title, QStringLiteral("Brisko Wardolin"));
+    EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(window.Timer1->isActive());
+    EXPECT_EQ(readFile(env.databasePath()), foreign);
+    ui::MessageBox::reset();
+}
+
+using MainWindowState = MonitorTest;
+
+TEST_F(MainWindowState, SavedMinimisedStateIsRestoredAndTheStateAtCloseIsSaved) {
+    settings::write(settings::kSectionWardol, "WindowStateX", "1");
+    settings::write(settings::kSectionWardol, "MainLeft", "1500");
+    settings::write(settings::kSectionWardol, "MainWidth", "7500,0");
+    startMonitor();
+    EXPECT_TRUE(main->isMinimized());
+    EXPECT_EQ(main->x(), 100);
+    EXPECT_EQ(main->width(), 500);
+
+    main->close();
+    EXPECT_EQ(wardol("WindowStateX"), QStringLiteral("1"));
+}
+
+TEST_F(MainWindowState, UnloadWritesTheFiveKeysAndEndsMonitoring) {
+    settings::write(settings::kSectionTermin, "IstAktiv", "1");
+    startMonitor();
+    int unloaded = 0;
+    QObject::connect(main.get(), &monitor::frmAutostart::entladen, [&unloaded] { ++unloaded; });
+    main->setGeometry(40, 30, 420, 360);
+    main->close();
+
+    EXPECT_EQ(wardol("MainLeft"), QStringLiteral("600"));
+    EXPECT_EQ(wardol("MainTop"), QStringLiteral("450"));
+    EXPECT_EQ(wardol("MainWidth"), QStringLiteral("6300"));
+    EXPECT_EQ(wardol("MainHeight"), QStringLiteral("5400"));
+    EXPECT_EQ(wardol("WindowStateX"), QStringLiteral("0"));
+    EXPECT_EQ(settings::read(settings::kSectionTermin, "IstAktiv"), QStringLiteral("0"));
+    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_EQ(unloaded, 1);
+}
+
+TEST_F(MainWindowState, ResizeKeepsTheListAndButtonInPlaceAndIgnoresTooSmallSizes) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
+    startMonitor();
+    ASSERT_TRUE(main->isVisible());
+    main->resize(600, 500);
+    const int inset = ui::toPixels(240);
+    EXPECT_EQ(main->List1->width(), 600 - inset);
+    EXPECT_EQ(main->List1->height(), 500 - ui::toPixels(1100));
+    EXPECT_EQ(main->Command1->y(), main->List1->geometry().bottom() + 1 + ui::toPixels(120));
+    EXPECT_EQ(main->Command1->x(), 300 - main->Command1->width() / 2);
+    EXPECT_EQ(main->Image1->size(), QSize(600, 500));
+
+    main->resize(12, 40);
+    EXPECT_EQ(main->List1->size(), QSize(600 - inset, 500 - ui::toPixels(1100)));
+}

@@ -1,0 +1,47 @@
+#include "MonitorFixture.h"
+
+#include "Clock.h"
+#include "DateSerial.h"
+#include "NumberText.h"
+
+namespace moravel::test {
+
+Appointment appointmentOn(QDate day, QTime time, const QString& subject, const QString& vorMinuten,
+                          const QString& vorTage, const QString& wiederholung) {
+    const qint64 dayNumber = serial::dayNumber(day);
+    const double fraction = serial::timeFraction(time);
+    Appointment row;
+    row.TerminDatum = QString::number(dayNumber);
+    row.TerminUhrzeit = numtext::fixed5(fraction);
+    row.TerminDatumUhrzeit = numtext::general(dayNumber + std::round(fraction * 100000) / 100000);
+    row.Betreff = subject;
+    row.Wiederholung = wiederholung;
+    row.VorTage = vorTage;
+    row.VorMinuten = vorMinuten;
+    row.sysGesperrt = QStringLiteral("0");
+    return row;
+}
+
+MonitorTest::MonitorTest(const QDateTime& start) : env(start) {}
+
+void MonitorTest::addRows(const std::vector<Appointment>& rows) {
+    const auto store = TerminStore::open(env.databasePath());
+    ASSERT_TRUE(store);
+    for (const Appointment& row : rows)
+        ASSERT_TRUE(store->insert(row));
+}
+
+void MonitorTest::startMonitor() {
+    main = std::make_unique<monitor::frmAutostart>();
+    background = std::make_unique<RecordingBackground>(*main);
+    main->setBackground(background.get());
+    ASSERT_TRUE(main->Form_Load());
+}
+
+void MonitorTest::tickAt(const QDateTime& moment) {
+    env.clock().set(moment);
+    if (main->Timer1->isActive())
+        main->Timer1_Timer();
+}
+
+} // namespace moravel::test

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Appointment.h"
+#include "Background.h"
+#include "Platform.h"
+#include "TerminStore.h"
+#include "TestEnvironment.h"
+#include "frmAutostart.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace moravel::test {
+
+// A row as the planner stores it: day and time as serial texts, a live one-off by default.
+Appointment appointmentOn(QDate day, QTime time, const QString& subject, const QString& vorMinuten = "0",
+                          const QString& vorTage = "0", const QString& wiederholung = "0");
+
+// Counts the beeps instead of sounding them.
+class CountingPlatform : public ui::Platform {
+public:
+    CountingPlatform() { ui::Platform::setInstance(this); }
+    ~CountingPlatform() override { ui::Platform::setInstance(nullptr); }
+    void beep() override { ++beeps; }
+    int beeps = 0;
+};
+
+// Stands in for the notification-area window: going to the background hides the main window.
+class RecordingBackground : public monitor::Background {
+public:
+    explicit RecordingBackground(monitor::frmAutostart& main) : m_main(main) {}
+    void show() override {
+        ++shown;
+        m_main.hide();
+    }
+    bool ausGewuenscht() const override { return endRequested; }
+    int shown = 0;
+    bool endRequested = false;
+
+private:
+    monitor::frmAutostart& m_main;
+};
+
+// A monitor on a private data directory, settings home and clock.
+class MonitorTest : public ::testing::Test {
+protected:
+    explicit MonitorTest(const QDateTime& start = QDateTime(QDate(2026, 3, 9), QTime(14, 0)));
+
+    // Adds rows before the monitor starts; the monitor then opens the same file.
+    void addRows(const std::vector<Appointment>& rows);
+    // Creates and loads the main window with a recording background.
+    void startMonitor();
+    // One timer tick at this moment, as the running timer would give it.
+    void tickAt(const QDateTime& moment);
+
+    TestEnvironment env;
+    CountingPlatform platform;
+    std::unique_ptr<monitor::frmAutostart> main;
+    std::unique_ptr<RecordingBackground> background;
+};
+
+} // namespace moravel::test

@@ -1,0 +1,210 @@
+#include "MonitorFixture.h"
+
+#include "frmZeittermin.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+using namespace moravel;
+using namespace moravel::test;
+
+namespace {
+
+const QDate kMonday(2026, 3, 9);
+
+void clickOn(QWidget* widget) {
+    const QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(inside);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
+// Plays the rest of a running beep pattern by calling its timer's handler.
+void finishBeeps(monitor::frmZeittermin& popup) {
+    while (popup.beepPattern().isPlaying())
+        popup.beepPattern().step();
+}
+
+class ReminderPopup : public MonitorTest {
+protected:
+    ReminderPopup() : MonitorTest(QDateTime(kMonday, QTime(14, 0))) {}
+
+    // Starts the monitor with these rows of other days (so that it watches at once).
+    void startWatching(const std::vector<Appointment>& rows) {
+        addRows(rows);
+        startMonitor();
+        if (main->isVisible()) {
+            main->Command1->click();
+        }
+        ASSERT_TRUE(main->Timer1->isActive());
+    }
+
+    // Ticks every second from the clock's present moment up to the given time.
+    void tickUntil(QTime end) {
+        QDateTime tick = env.clock().currentDateTime();
+        const QDateTime last(tick.date(), end);
+        while ((tick = tick.addMSecs(1000)) <= last)
+            tickAt(tick);
+    }
+
+    bool popupShown() const { return main->popup() && main->popup()->isVisible(); }
+};
+
+} // namespace
+
+TEST_F(ReminderPopup, FiveMinuteReminderComesExactlyOnceInEveryPhaseOfTheTimer) {
+    addRows({appointmentOn(kMonday, QTime(14, 30), "Zahnarzt", "5")});
+    for (int phase = 0; phase < 1000; phase += 9) {
+        main.reset();
+        env.clock().set(QDateTime(kMonday, QTime(14, 24, 50)).addMSecs(phase));
+        startMonitor();
+        main->Command1->click();
+        int shown = 0;
+        QDateTime tick = env.clock().currentDateTime();
+        for (int second = 0; second < 25; ++second) {
+            tickAt(tick = tick.addMSecs(1000));
+            if (popupShown()) {
+                ++shown;
+                EXPECT_EQ(main->popup()->Label2->text(), "Sie haben einen Termin in 5 Minuten");
+                EXPECT_EQ(main->popup()->Label1->text(), "um 14:30 Uhr");
+                EXPECT_EQ(main->popup()->Text1->text(), "Zahnarzt");
+                // The five-decimal moment 0,60070 begins at 14:25:00.048.
+                const qint64 late = QDateTime(kMonday, QTime(14, 25)).msecsTo(tick);
+                EXPECT_TRUE(late >= 48 && late < 1048) << "phase " << phase << ", " << late << " ms";
+                main->popup()->Command2->click();
+            }
+        }
+        EXPECT_EQ(shown, 1) << "phase " << phase;
+    }
+}
+
+TEST_F(ReminderPopup, MessageLineForNowOneMinuteAndNoLead) {
+    startWatching({appointmentOn(kMonday, QTime(14, 10), "Telefonat", "0"),
+                   appointmentOn(kMonday, QTime(14, 21), "Bus", "1"),
+                   appointmentOn(kMonday, QTime(14, 30), "Kaffee", "")});
+    const std::vector<std::pair<QTime, QString>> expected = {
+        {QTime(14, 10, 1), "Sie haben jetzt einen Termin"},
+        {QTime(14, 20, 1), "Sie haben einen Termin in 1 Minute"},
+        {QTime(14, 30, 1), "Sie haben einen Termin in  Minuten"}};
+    for (const auto& [until, message] : expected) {
+        tickUntil(until);
+        ASSERT_TRUE(popupShown()) << message.toStdString();
+        EXPECT_EQ(main->popup()->Label2->text(), message);
+        main->popup()->Command2->click();
+    }
+}
+
+TEST_F(ReminderPopup, TwoRemindersAtOneMomentLeaveTheLaterRowShowing) {
+    startWatching({appointmentOn(kMonday, QTime(14, 30), "Später", "5"),
+                   appointmentOn(kMonday, QTime(14, 26), "Früher", "1")});
+    tickUntil(QTime(14, 25, 1));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(main->popup()->Text1->text(), "Später");
+    EXPECT_EQ(main->popup()->Label1->text(), "um 14:30 Uhr");
+}
+
+TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
+    startWatching({appointmentOn(kMonday, QTime(14, 5), "Erster", "0"),
+                   appointmentOn(kMonday, QTime(14, 10), "Zweiter", "0"),
+                   appointmentOn(kMonday, QTime(14, 15), "Dritter", "0")});
+    tickUntil(QTime(14, 5, 1));
+    ASSERT_TRUE(popupShown());
+    monitor::frmZeittermin* popup = main->popup();
+    EXPECT_EQ(platform.beeps, 1);
+    std::vector<int> waits;
+    while (popup->beepPattern().isPlaying()) {
+        waits.push_back(popup->beepPattern().timer().interval());
+        popup->beepPattern().step();
+    }
+    EXPECT_EQ(waits, std::vector<int>({300, 600, 300}));
+    EXPECT_EQ(platform.beeps, 4);
+
+    // Dismissed with "&OK": the next reminder shows the same window without a sound.
+    popup->Command2->click();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_TRUE(main->Timer1->isActive());
+    tickUntil(QTime(14, 10, 1));
+    EXPECT_EQ(main->popup(), popup);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(platform.beeps, 4);
+
+    // The close box brings the main window back and stops monitoring ...
+    popup->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main->popup(), nullptr);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(main->Timer1->isActive());
+    // ... and after Command1 the next reminder creates the popup anew, with the sound.
+    main->Command1->click();
+    tickUntil(QTime(14, 15, 1));
+    ASSERT_TRUE(popupShown());
+    finishBeeps(*main->popup());
+    EXPECT_EQ(platform.beeps, 8);
+}
+
+TEST_F(ReminderPopup, NoSoundWhenTheUserHasAskedTheMonitorToEnd) {
+    startWatching({appointmentOn(kMonday, QTime(14, 5), "Erster", "0")});
+    background->endRequested = true;
+    tickUntil(QTime(14, 5, 1));
+    ASSERT_TRUE(popupShown());
+    EXPECT_FALSE(main->popup()->beepPattern().isPlaying());
+    EXPECT_EQ(platform.beeps, 0);
+}
+
+TEST_F(ReminderPopup, CreationTakesThePictureHidesTheMainWindowAndStaysOnTop) {
+    addRows({appointmentOn(kMonday, QTime(14, 5), "Erster", "0")});
+    startMonitor();
+    ASSERT_TRUE(main->isVisible());
+    monitor::frmZeittermin popup(*main);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(popup.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(popup.windowTitle(), "Fälliger Termin!");
+    const QImage picture = main->Image1->pixmap().toImage();
+    const QImage copy = popup.Image1->pixmap().toImage();
+    ASSERT_GE(copy.width(), popup.Image1->width());
+    ASSERT_GE(copy.height(), popup.Image1->height());
+    EXPECT_EQ(copy.pixelColor(0, 0), picture.pixelColor(0, 0));
+    finishBeeps(popup);
+}
+
+TEST_F(ReminderPopup, EveryClickOutsideTheSubjectDismisses) {
+    startWatching({appointmentOn(kMonday, QTime(14, 5), "Erster", "0")});
+    tickUntil(QTime(14, 5, 1));
+    monitor::frmZeittermin* popup = main->popup();
+    ASSERT_TRUE(popupShown());
+    finishBeeps(*popup);
+
+    clickOn(popup->Text1);
+    EXPECT_TRUE(popup->isVisible());
+    int dismissals = 0;
+    for (QWidget* target :
+         std::initializer_list<QWidget*>{popup->Label1, popup->Label2, popup->Label3, popup->Image1}) {
+        popup->zeigeTermin(appointmentOn(kMonday, QTime(14, 5), "Erster", "0"));
+        clickOn(target);
+        EXPECT_FALSE(popup->isVisible()) << target->objectName().toStdString();
+        dismissals += popup->isVisible() ? 0 : 1;
+    }
+    EXPECT_EQ(background->shown, 1 + dismissals);
+    EXPECT_TRUE(main->Timer1->isActive());
+}
+
+TEST_F(ReminderPopup, SecondReminderWhileShowingRefillsTheOpenWindow) {
+    startWatching({appointmentOn(kMonday, QTime(14, 5), "Erster", "0"),
+                   appointmentOn(kMonday, QTime(14, 7), "Zweiter", "1")});
+    tickUntil(QTime(14, 5, 1));
+    monitor::frmZeittermin* popup = main->popup();
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popup->Text1->text(), "Erster");
+    tickUntil(QTime(14, 6, 1));
+    EXPECT_EQ(main->popup(), popup);
+    EXPECT_EQ(popup->Text1->text(), "Zweiter");
+    EXPECT_EQ(popup->Label2->text(), "Sie haben einen Termin in 1 Minute");
+    EXPECT_EQ(popup->Label1->text(), "um 14:07 Uhr");
+}
