@@ -9,6 +9,7 @@
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
+#include "SpecialDays.h"
 #include "TerminStore.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTextCharFormat>
 #include <QTextEdit>
@@ -36,9 +38,9 @@ const QColor kCalendarTitle(78, 165, 250);
 
 // The upper band (banner, toolbar) and the lower band (entry fields, status bar) in twips;
 // the list takes the rest: its height is the inner height less 4100.
-constexpr int kBannerHeight = 480;
-constexpr int kToolbarTop = 480;
-constexpr int kToolbarHeight = 660;
+constexpr int kBannerHeight = 420;
+constexpr int kToolbarTop = 420;
+constexpr int kToolbarHeight = 750;
 constexpr int kListTop = 1170;
 constexpr int kListHeightReserve = 4100;
 constexpr int kEntryPanelFromBottom = 2900;
@@ -82,14 +84,6 @@ void frmTermin::place(QWidget* widget, double left, double top, double width, do
 }
 
 void frmTermin::buildControls() {
-    QMenu* termin = menuBar()->addMenu(QStringLiteral("&Termin"));
-    mnuEnde = termin->addAction(QStringLiteral("Programm beenden"));
-    mnuEnde->setObjectName(QStringLiteral("mnuEnde"));
-    connect(mnuEnde, &QAction::triggered, this, [this] {
-        close();
-        QApplication::quit();
-    });
-
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
     setCentralWidget(m_client);
@@ -112,6 +106,11 @@ void frmTermin::buildControls() {
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setAccessibleName(QStringLiteral("Termine"));
     ListView1->setRootIsDecorated(false);
+    ListView1->setTextElideMode(Qt::ElideNone);
+    // The designed column widths fit the small list font of the original layout.
+    QFont listFont = ListView1->font();
+    listFont.setPointSizeF(8);
+    ListView1->setFont(listFont);
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -130,9 +129,30 @@ void frmTermin::buildControls() {
             ListView1->setColumnWidth(column, ui::toPixels(widths[column], this));
     }
 
+    buildImageList();
+    ListView1->setIconSize(QSize(16, 16));
+    ListView1->viewport()->installEventFilter(this);
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &frmTermin::sortByHeader);
+
+    {
+        const QSignalBlocker blocker(Text4);
+        QPalette palette = Text4->palette();
+        palette.setColor(QPalette::Text, ui::colorFromValue(12632256));
+        Text4->setPalette(palette);
+        Text4->setText(kSearchPlaceholder);
+    }
+    Text4->installEventFilter(this);
+    connect(Text4, &QLineEdit::textChanged, this, [this] {
+        reloadByToggle();
+        showCount();
+    });
+
     m_entryPanel = new QWidget(m_client);
     m_entryPanel->setObjectName(QStringLiteral("entryPanel"));
     buildEntryFields(m_entryPanel);
+    connectEntryFields();
+    buildMenus();
+    buildToolbar();
 
     StatusBar1 = new QStatusBar(m_client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -145,7 +165,7 @@ void frmTermin::buildControls() {
 
     // Fixed places in twips; what follows the window's size is set by applyLayout.
     place(Image1, 0, 0, kDesignInnerWidth + 20, kBannerHeight);
-    place(Text4, kDesignInnerWidth - kSearchWidth - 120, 75, kSearchWidth, 330);
+    place(Text4, kDesignInnerWidth - kSearchWidth - 120, 45, kSearchWidth, 330);
     place(Toolbar3, 0, kToolbarTop, kDesignInnerWidth, kToolbarHeight);
     place(ListView1, 35, kListTop, kDesignInnerWidth - 70, kDesignInnerHeight - kListHeightReserve);
     place(m_entryPanel, 0, kDesignInnerHeight - kEntryPanelFromBottom, kDesignInnerWidth, kEntryPanelHeight);
@@ -165,16 +185,16 @@ void frmTermin::buildEntryFields(QWidget* panel) {
     DTPicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
     DTPicker1->setMinimumDate(QDate(1601, 1, 1));
     DTPicker1->setMaximumDate(QDate(9999, 12, 31));
-    QLabel* terminAm = makeLabel(QStringLiteral("Termin am:"), panel, DTPicker1);
-    terminAm->setObjectName(QStringLiteral("LabelTerminAm"));
-    terminAm->setToolTip(QStringLiteral("Klick=Datum setzen"));
+    LabelTerminAm = makeLabel(QStringLiteral("Termin am:"), panel, DTPicker1);
+    LabelTerminAm->setObjectName(QStringLiteral("LabelTerminAm"));
+    LabelTerminAm->setToolTip(QStringLiteral("Klick=Datum setzen"));
 
     MaskEdBox1 = new QLineEdit(panel);
     MaskEdBox1->setObjectName(QStringLiteral("MaskEdBox1"));
     MaskEdBox1->setInputMask(QStringLiteral("99:99;_"));
-    QLabel* um = makeLabel(QStringLiteral("um:"), panel, MaskEdBox1);
-    um->setObjectName(QStringLiteral("LabelUm"));
-    um->setToolTip(QStringLiteral("Klick=Uhrzeit setzen"));
+    LabelUm = makeLabel(QStringLiteral("um:"), panel, MaskEdBox1);
+    LabelUm->setObjectName(QStringLiteral("LabelUm"));
+    LabelUm->setToolTip(QStringLiteral("Klick=Uhrzeit setzen"));
     QLabel* uhr = makeLabel(QStringLiteral("Uhr"), panel);
 
     Image2 = new QLabel(panel);
@@ -217,11 +237,24 @@ void frmTermin::buildEntryFields(QWidget* panel) {
     small.setPointSizeF(small.pointSizeF() * 0.85);
     MonthView1->setFont(small);
 
+    connect(DTPicker1, &QDateEdit::dateChanged, this, [this](QDate date) {
+        m_pickerHasTime = false;
+        BesondereTage();
+        MonthView1->setSelectedDate(date);
+    });
+    // The drop-down calendar closes on a pick.
+    connect(DTPicker1->calendarWidget(), &QCalendarWidget::clicked, this, [this] { BesondereTage(); });
+    connect(MonthView1, &QCalendarWidget::clicked, this, [this](QDate date) { DTPicker1->setDate(date); });
+    connect(MonthView1, &QCalendarWidget::selectionChanged, this, [this] {
+        DTPicker1->setDate(MonthView1->selectedDate());
+        BesondereTage();
+    });
+
     // Positions inside the entry panel, in twips. Text1's width follows the window (resize rule).
     place(betreff, 120, 90, 850, 300);
-    place(terminAm, 120, 495, 1000, 300);
+    place(LabelTerminAm, 120, 495, 1000, 300);
     place(DTPicker1, 1150, 465, 2500, 345);
-    place(um, 3760, 495, 380, 300);
+    place(LabelUm, 3760, 495, 380, 300);
     place(MaskEdBox1, 4150, 465, 700, 345);
     place(uhr, 4920, 495, 400, 300);
     place(Image2, 5400, 480, 300, 300);
@@ -251,6 +284,7 @@ void frmTermin::Form_Load() {
     Combo2->addItems(recurrence);
     Combo2->setCurrentIndex(0);
 
+    EinlesenAusDB();
     showCount();
 
     const QDate today = serial::dateOfDay(serial::today());
@@ -273,6 +307,7 @@ void frmTermin::Form_Load() {
         }
     }
 
+    BesondereTage();
     frmTerminEinstellen();
     EingabeFelderLeeren();
     MaskEdBox1->setText(Clock::currentDateTime().time().toString(QStringLiteral("hh:mm")));
@@ -303,6 +338,16 @@ void frmTermin::EingabeFelderLeeren() {
     Text2->setText(QStringLiteral("0"));
     Text3->setText(QStringLiteral("0"));
     RichTextBox1->clear();
+}
+
+void frmTermin::setPickerValue(const QDateTime& value) {
+    DTPicker1->setDate(value.date());
+    m_pickerHasTime = value.time() != QTime(0, 0);
+    BesondereTage();
+}
+
+void frmTermin::BesondereTage() {
+    Label6->setText(m_pickerHasTime ? QString() : SondertagZumDatum(DTPicker1->date()));
 }
 
 QString frmTermin::countText(int rows) {
@@ -337,6 +382,18 @@ void frmTermin::applyLayout(double innerWidth, double innerHeight) {
 }
 
 bool frmTermin::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text4)
+        return searchBoxEvent(event);
+    if (entryFieldEvent(watched, event))
+        return true;
+    if (watched == ListView1->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        if (event->type() == QEvent::MouseButtonPress)
+            showLegend();
+        else
+            closeLegend();
+    }
     if (watched == m_client && event->type() == QEvent::Resize) {
         const QSize inner = m_client->size();
         applyLayout(ui::toTwips(inner.width(), this), ui::toTwips(inner.height(), this));
