@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang-format
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime
-    fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi
+    fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi desktop-file-utils
 )
 
 missing=()
