@@ -74,9 +74,17 @@ bool vacuumInto(const Connection& source, const QString& target) {
     return ok;
 }
 
-bool hasJournal(const QString& database) {
-    return QFileInfo::exists(database + QStringLiteral("-journal")) ||
-           QFileInfo::exists(database + QStringLiteral("-wal"));
+// A journal that a writer is using or that a crash left hot. SQLite ignores a journal whose first
+// byte is zero, as a writer killed before its commit leaves it, and the next write replaces it;
+// such a journal must not keep compaction from ever running again.
+bool hasLiveJournal(const QString& database) {
+    if (QFileInfo::exists(database + QStringLiteral("-wal")))
+        return true;
+    QFile journal(database + QStringLiteral("-journal"));
+    if (!journal.exists())
+        return false;
+    char first = 0;
+    return !journal.open(QIODevice::ReadOnly) || (journal.read(&first, 1) == 1 && first != 0);
 }
 
 } // namespace
@@ -84,6 +92,12 @@ bool hasJournal(const QString& database) {
 Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Step failAt) {
     const QString database = directory + QLatin1Char('/') + location::kDatabaseFile;
     const QString copy = directory + QLatin1Char('/') + kCopyFile;
+
+    // Taken before anything is looked at: a program that opens the database waits for it, so
+    // it never opens a file that is about to be replaced or restored.
+    InUseLock lock(database);
+    if (!lock.tryLock(InUseLock::Mode::Exclusive))
+        return Result::InUse;
 
     // A copy beside a missing database is the only copy left by an interrupted compaction.
     const QStringList leftovers = copyFilesIn(directory);
@@ -96,10 +110,6 @@ Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, S
         if (!QFile::remove(leftover))
             return Result::Failed;
     }
-
-    InUseLock lock(database);
-    if (!lock.tryLock(InUseLock::Mode::Exclusive))
-        return Result::InUse;
 
     qint64 rows = -1;
     {
@@ -121,8 +131,8 @@ Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, S
         checked = target.db && target.scalar("PRAGMA integrity_check") == QStringLiteral("ok") &&
                   target.scalar("SELECT count(*) FROM tblTermin").toLongLong() == rows;
     }
-    if (!checked || failAt == Step::Check || !syncPath(copy, false) || hasJournal(database) ||
-        hasJournal(copy) || failAt == Step::Rename) {
+    if (!checked || failAt == Step::Check || !syncPath(copy, false) || hasLiveJournal(database) ||
+        hasLiveJournal(copy) || failAt == Step::Rename) {
         QFile::remove(copy);
         return Result::Failed;
     }

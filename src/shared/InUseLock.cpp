@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@ QString InUseLock::sidecarPath(const QString& databasePath) {
 }
 
 bool InUseLock::tryLock(Mode mode) {
+    m_heldElsewhere = false;
     if (m_fd < 0) {
         m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (m_fd < 0)
@@ -30,6 +33,7 @@ bool InUseLock::tryLock(Mode mode) {
     }
     const int operation = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     m_locked = ::flock(m_fd, operation) == 0;
+    m_heldElsewhere = !m_locked && errno == EWOULDBLOCK;
     return m_locked;
 }
 

@@ -21,6 +21,8 @@ public:
     bool tryLock(Mode mode);
     void unlock();
     bool isLocked() const { return m_locked; }
+    // Whether the last tryLock failed because someone else holds the lock, not for want of the lock file.
+    bool isHeldElsewhere() const { return m_heldElsewhere; }
 
     static QString sidecarPath(const QString& databasePath);
 
@@ -28,6 +30,7 @@ private:
     QString m_path;
     int m_fd = -1;
     bool m_locked = false;
+    bool m_heldElsewhere = false;
 };
 
 } // namespace moravel

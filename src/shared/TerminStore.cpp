@@ -2,14 +2,19 @@
 
 #include "WildcardPattern.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <sqlite3.h>
 
 namespace moravel {
 
 namespace {
+
+// How often opening looks again whether compaction has ended.
+constexpr int kLockPollMs = 10;
 
 const char* const kCreateTable = "CREATE TABLE tblTermin ("
                                  " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -115,13 +120,21 @@ bool hasAppointmentTable(sqlite3* db) {
 std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* result) {
     if (result)
         *result = OpenResult::Unusable;
+    // Compaction holds the lock exclusively while it replaces the file. Opening meanwhile would
+    // keep the replaced file open: whatever is written there is lost, and the planner's rows are
+    // never seen. So wait for it, as long as for any other write of the other program.
+    auto lock = std::make_unique<InUseLock>(path);
+    const QDeadlineTimer deadline(kBusyTimeoutMs);
+    while (!lock->tryLock(InUseLock::Mode::Shared) && lock->isHeldElsewhere()) {
+        if (deadline.hasExpired())
+            return nullptr;
+        QThread::msleep(kLockPollMs);
+    }
+
     const QFileInfo info(path);
     const bool existed = info.exists() || info.isSymLink();
     if (existed && !info.isFile())
         return nullptr;
-
-    auto lock = std::make_unique<InUseLock>(path);
-    lock->tryLock(InUseLock::Mode::Shared);
 
     sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (existed ? 0 : SQLITE_OPEN_CREATE);

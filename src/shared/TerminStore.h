@@ -25,7 +25,8 @@ public:
     };
 
     // Opens the database, creating it when the file does not exist. An existing file that is not
-    // an appointment database is never changed. Holds the shared in-use lock while open.
+    // an appointment database is never changed. Holds the shared in-use lock while open; while
+    // another program compacts, waits up to kBusyTimeoutMs for it and fails after that.
     static std::unique_ptr<TerminStore> open(const QString& path, OpenResult* result = nullptr);
     ~TerminStore();
 
