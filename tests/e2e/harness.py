@@ -1,0 +1,265 @@
+"""A desktop for end-to-end runs: Xvfb, a window manager, a tray and a D-Bus session with the
+accessibility bus, and the real programs on a private data directory and settings home.
+
+The programs are driven as a person would (xdotool) and read as a screen reader reads them
+(AT-SPI). Every step can leave a screenshot in the artifact folder."""
+
+import os
+import shutil
+import signal
+import sqlite3
+import subprocess
+import tempfile
+import time
+
+import pyatspi
+
+FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    """Polls predicate until it returns a true value; raises after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while time.monotonic() < deadline:
+        try:
+            value = predicate()
+            if value:
+                return value
+        except Exception as error:  # the tree changes under our feet while windows come and go
+            last_error = error
+        time.sleep(interval)
+    raise AssertionError(f"timed out waiting for {what}" + (f" ({last_error})" if last_error else ""))
+
+
+class Session:
+    """The X server, window manager, tray and D-Bus session, shared by all scenarios of a run:
+    the accessibility library of this process keeps its connection to the first session bus."""
+
+    def __init__(self, tray=True):
+        self.processes = []
+        self._start_display()
+        self._start_session_bus()
+        self._spawn(["openbox", "--sm-disable"])
+        if tray:
+            self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
+                         "--height", "28", "--SetDockType", "true", "--transparent", "false"])
+        time.sleep(0.3)  # let the window manager take over the screen before the first program maps
+
+    # --- infrastructure -------------------------------------------------------------------
+    def _start_display(self):
+        read_fd, write_fd = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x900x24",
+                                 "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            number += chunk
+        os.close(read_fd)
+        self.processes.append(xvfb)
+        self.display = ":" + number.decode().strip()
+
+    def _start_session_bus(self):
+        out = subprocess.run(["dbus-launch", "--sh-syntax"], env=self.base_env(), capture_output=True,
+                             text=True, check=True).stdout
+        values = {}
+        for line in out.splitlines():
+            if "=" in line:
+                key, value = line.split("=", 1)
+                values[key.strip()] = value.strip().rstrip(";").strip("'")
+        self.bus_address = values["DBUS_SESSION_BUS_ADDRESS"]
+        self.bus_pid = int(values["DBUS_SESSION_BUS_PID"])
+        # pyatspi in this process talks to the same session and its accessibility bus.
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        os.environ["DISPLAY"] = self.display
+
+    def base_env(self):
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "MORAVEL_", "XDG_", "FAKETIME"))}
+        env.update({"DISPLAY": getattr(self, "display", ""), "QT_QPA_PLATFORM": "xcb",
+                    "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "LANG": "de_DE.UTF-8"})
+        if hasattr(self, "bus_address"):
+            env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        return env
+
+    def _spawn(self, argv, env=None, log=None):
+        out = open(log, "ab") if log else subprocess.DEVNULL
+        process = subprocess.Popen(argv, env=env or self.base_env(), stdout=out, stderr=out)
+        if log:
+            out.close()  # the child has its own copy
+        self.processes.append(process)
+        return process
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+        for process in self.processes:
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        try:
+            os.kill(self.bus_pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+
+
+class Desktop:
+    """One scenario on the shared session: its own data directory, settings home and runtime
+    directory, its programs and its screenshots."""
+
+    def __init__(self, session, bin_dir, artifacts, name):
+        self.session = session
+        self.display = session.display
+        self.bin_dir = bin_dir
+        self.artifacts = os.path.join(artifacts, name)
+        shutil.rmtree(self.artifacts, ignore_errors=True)
+        os.makedirs(self.artifacts)
+        self.root = tempfile.mkdtemp(prefix="moravel-e2e-")
+        self.data_dir = os.path.join(self.root, "data")
+        self.config_dir = os.path.join(self.root, "config")
+        self.runtime_dir = os.path.join(self.root, "run")
+        for d in (self.data_dir, self.config_dir, self.runtime_dir):
+            os.makedirs(d)
+        os.chmod(self.runtime_dir, 0o700)
+        self.programs = []
+        self.step = 0
+
+    def base_env(self):
+        env = self.session.base_env()
+        env.update({"MORAVEL_DATA_DIR": self.data_dir, "XDG_CONFIG_HOME": self.config_dir,
+                    "XDG_RUNTIME_DIR": self.runtime_dir})
+        return env
+
+    def close(self):
+        for process in self.programs:
+            if process.poll() is None:
+                process.terminate()
+        for process in self.programs:
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- programs -------------------------------------------------------------------------
+    def start(self, program, fake_time=None, extra_env=None):
+        """Starts Moravel or Wardolin from the build; fake_time "2026-12-07 14:24:57" runs its clock
+        from that moment on (faketime), timers keep real time."""
+        env = self.base_env()
+        if fake_time:
+            env.update({"LD_PRELOAD": FAKETIME_LIB, "FAKETIME": "@" + fake_time,
+                        "FAKETIME_DONT_FAKE_MONOTONIC": "1", "FAKETIME_NO_CACHE": "1"})
+        if extra_env:
+            env.update(extra_env)
+        log = open(os.path.join(self.artifacts, program + ".log"), "ab")
+        process = subprocess.Popen([os.path.join(self.bin_dir, program)], env=env, stdout=log, stderr=log)
+        log.close()  # the child has its own copy
+        self.programs.append(process)
+        return process
+
+    def app(self, name, timeout=15):
+        """The running program of this scenario with that name, as the accessibility bus knows it."""
+        pids = {p.pid for p in self.programs if p.poll() is None}
+
+        def find():
+            desktop = pyatspi.Registry.getDesktop(0)
+            for i in range(desktop.childCount):
+                child = desktop.getChildAtIndex(i)
+                if child is not None and child.name == name and child.get_process_id() in pids:
+                    return child
+            return None
+        return wait_until(find, timeout, what=f"application {name} on the accessibility bus")
+
+    # --- the screen -----------------------------------------------------------------------
+    def shot(self, label):
+        self.step += 1
+        path = os.path.join(self.artifacts, f"{self.step:02d}-{label}.png")
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.base_env(), capture_output=True, text=True).stdout
+
+    def windows(self, title):
+        """Visible top-level windows whose title starts with title (compared as UTF-8 text)."""
+        found = []
+        for window in self.xdotool("search", "--onlyvisible", "--name", ".").split():
+            out = subprocess.run(["xprop", "-display", self.display, "-id", window, "_NET_WM_NAME"],
+                                 capture_output=True, text=True).stdout
+            if "=" in out and out.split("=", 1)[1].strip().strip('"').startswith(title):
+                found.append(int(window))
+        return found
+
+    def window_state(self, window):
+        out = subprocess.run(["xprop", "-display", self.display, "-id", str(window), "_NET_WM_STATE"],
+                             capture_output=True, text=True).stdout
+        return out
+
+    def click(self, accessible, button=1):
+        x, y, w, h = extents(accessible)
+        self.xdotool("mousemove", str(x + w // 2), str(y + h // 2), "click", str(button))
+
+    def key(self, *keys):
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "15", text)
+
+    # --- the data -------------------------------------------------------------------------
+    @property
+    def database(self):
+        return os.path.join(self.data_dir, "dBTermin.mdb")
+
+    def rows(self, where="1"):
+        with sqlite3.connect(self.database, timeout=10) as db:
+            db.row_factory = sqlite3.Row
+            return [dict(r) for r in db.execute(f"SELECT * FROM tblTermin WHERE {where} ORDER BY ID")]
+
+    def settings_text(self):
+        path = os.path.join(self.config_dir, "BriskoMoravel", "BriskoMoravel.ini")
+        if not os.path.exists(path):
+            return ""
+        with open(path, encoding="utf-8") as f:
+            return f.read()
+
+
+# --- the accessibility tree -----------------------------------------------------------------
+def extents(accessible):
+    box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
+def descendants(node, depth=0):
+    if node is None or depth > 12:
+        return
+    yield node
+    for i in range(node.childCount):
+        yield from descendants(node.getChildAtIndex(i), depth + 1)
+
+
+def find(node, role=None, name=None, showing=True):
+    for child in descendants(node):
+        if role and child.getRoleName() != role:
+            continue
+        if name is not None and child.name != name:
+            continue
+        if showing and not child.getState().contains(pyatspi.STATE_SHOWING):
+            continue
+        return child
+    return None
+
+
+def texts(node, role):
+    return [child.name for child in descendants(node) if child.getRoleName() == role]
+
+
+def cells(tree):
+    """The text of every cell of a list view, row by row (header excluded)."""
+    table = tree.queryTable()
+    return [[table.getAccessibleAt(r, c).name for c in range(table.nColumns)] for r in range(table.nRows)]

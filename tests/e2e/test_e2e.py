@@ -1,0 +1,297 @@
+"""End-to-end scenarios: the real Moravel and Wardolin on a real X server, driven with the keyboard
+and mouse, read through the accessibility tree, the database and the settings file."""
+
+import argparse
+import hashlib
+import os
+import sqlite3
+import subprocess
+import sys
+import time
+import unittest
+from datetime import date, datetime
+
+from harness import Desktop, Session, cells, find, texts, wait_until
+
+BIN_DIR = ""
+ARTIFACTS = ""
+SESSION = None
+
+
+def setUpModule():
+    global SESSION
+    SESSION = Session()
+
+
+def tearDownModule():
+    SESSION.close()
+EPOCH = date(1899, 12, 30)
+POPUP = "Fälliger Termin!"
+
+
+def day_number(d):
+    return (d - EPOCH).days
+
+
+def insert(path, day, time_text, subject, recurrence="0", lead_days="0", lead_minutes="0", locked="0"):
+    """A row as the planner writes it (German decimal comma)."""
+    with sqlite3.connect(path, timeout=10) as db:
+        fraction = ""
+        moment = str(day)
+        if time_text:
+            h, m = map(int, time_text.split(":"))
+            fraction = f"{(h * 60 + m) / 1440:.5f}".replace(".", ",")
+            moment = f"{day},{fraction.split(',')[1]}".rstrip("0").rstrip(",")
+        db.execute("INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff, Bemerkungen,"
+                   " Wiederholung, VorTage, VorMinuten, sysGesperrt, TerminDatumUhrzeitMeldung)"
+                   " VALUES (?,?,?,?,?,?,?,?,?,?)",
+                   (str(day), fraction, moment, subject, "", recurrence, lead_days, lead_minutes, locked,
+                    "0,00000"))
+
+
+def create_database(desktop):
+    """Lets the planner's own first start create the file, as a user's first start does."""
+    planner = desktop.start("Moravel")
+    wait_until(lambda: os.path.exists(desktop.database) and desktop.rows() == [], what="new database")
+    planner.terminate()
+    planner.wait(10)
+
+
+def digest(path):
+    return hashlib.sha256(open(path, "rb").read()).hexdigest()
+
+
+class Scenario(unittest.TestCase):
+    def setUp(self):
+        self.desktop = Desktop(SESSION, BIN_DIR, ARTIFACTS, self.id().split(".")[-1])
+
+    def tearDown(self):
+        self.desktop.shot("end")
+        self.desktop.close()
+
+    def planner(self, **kwargs):
+        self.desktop.start("Moravel", **kwargs)
+        app = self.desktop.app("Moravel")
+        frame = wait_until(lambda: find(app, "frame", "Brisko Moravel"), what="planner window")
+        return app, frame
+
+
+class PlannerAndMonitor(Scenario):
+    def test_first_start_creates_the_database_and_the_window(self):
+        app, frame = self.planner()
+        self.desktop.shot("first-start")
+        self.assertTrue(os.path.exists(self.desktop.database))
+        self.assertEqual(self.desktop.rows(), [])
+        self.assertIn("0 Termine", texts(frame, "label"))
+        tree = find(frame, "tree", "Termine")
+        self.assertEqual(texts(tree, "table column header")[:6],
+                         ["Tage / Grafik ", "Whg", "Datum", "Uhrzeit", "Vortage", "Betreff"])
+
+    def test_an_added_appointment_reaches_the_monitor_within_two_seconds(self):
+        create_database(self.desktop)
+        insert(self.desktop.database, day_number(date(2026, 12, 7)), "11:00", "Vorhandener Termin")
+        fake = "2026-12-07 10:00:00"
+        self.desktop.start("Wardolin", fake_time=fake)
+        monitor = self.desktop.app("Wardolin")
+        # The monitor shows its current appointment; its button sends it to the background to watch.
+        self.desktop.click(wait_until(lambda: find(monitor, "push button", "Termine  überwachen"), what="Command1"))
+        wait_until(lambda: not self.desktop.windows("Brisko Wardolin"), what="monitor in the background")
+        app, frame = self.planner(fake_time=fake)
+        self.desktop.click(find(frame, "text", "Betreff:"))
+        self.desktop.type("Zahnarzt Dr. Weber")
+        self.desktop.click(find(frame, "text", "um:"))
+        self.desktop.type("1200")
+        self.desktop.shot("filled")
+        self.desktop.key("alt+f")
+        added = time.monotonic()
+        wait_until(lambda: any(r["Betreff"] == "Zahnarzt Dr. Weber" for r in self.desktop.rows()), 5,
+                   what="row in the table")
+        row = self.desktop.rows("Betreff = 'Zahnarzt Dr. Weber'")[0]
+        self.assertEqual((row["TerminDatum"], row["TerminUhrzeit"], row["TerminDatumUhrzeit"]),
+                         ("46363", "0,50000", "46363,5"))
+        wait_until(lambda: "Betreff:  Zahnarzt Dr. Weber" in texts(monitor, "list item"), 2.5,
+                   interval=0.02, what="appointment in the monitor's list")
+        self.assertLess(time.monotonic() - added, 2.5)
+        self.assertIn("Termin:  Heute um 12:00 Uhr", texts(monitor, "list item"))
+        tree = find(frame, "tree", "Termine")
+        self.assertEqual([r[5] for r in cells(tree)], ["Vorhandener Termin", "Zahnarzt Dr. Weber"])
+        self.desktop.shot("added")
+
+    def test_the_reminder_comes_at_its_moment_on_top_and_a_click_dismisses_it(self):
+        create_database(self.desktop)
+        insert(self.desktop.database, day_number(date(2026, 12, 7)), "14:30", "Telefonkonferenz",
+               lead_minutes="5")
+        started = time.monotonic()
+        self.desktop.start("Wardolin", fake_time="2026-12-07 14:24:55")
+        monitor = self.desktop.app("Wardolin")
+        # A current appointment shows the main window; monitoring resumes with its button.
+        button = wait_until(lambda: find(monitor, "push button", "Termine  überwachen"), what="Command1")
+        self.desktop.shot("main-window")
+        self.desktop.click(button)
+        popup = wait_until(lambda: self.desktop.windows(POPUP), 10, interval=0.05,
+                           what="reminder popup")[0]
+        elapsed = time.monotonic() - started
+        self.desktop.shot("popup")
+        # 14:25:00 is five seconds after the start; a tick comes at most a second later.
+        self.assertGreaterEqual(elapsed, 4.0)
+        self.assertLess(elapsed, 7.5)
+        self.assertIn("_NET_WM_STATE_ABOVE", self.desktop.window_state(popup))
+        labels = texts(monitor, "label")
+        self.assertIn("Sie haben einen Termin in 5 Minuten", labels)
+        self.assertIn("um 14:30 Uhr", labels)
+        self.desktop.click(find(monitor, "label", "um 14:30 Uhr"))
+        wait_until(lambda: not self.desktop.windows(POPUP), 5, what="popup dismissed")
+        self.assertFalse(self.desktop.windows("Brisko Wardolin"))
+
+    def test_starting_the_monitor_from_the_menu_asks_when_it_seems_to_run(self):
+        os.makedirs(os.path.join(self.desktop.config_dir, "BriskoMoravel"))
+        with open(os.path.join(self.desktop.config_dir, "BriskoMoravel", "BriskoMoravel.ini"), "w") as f:
+            f.write("[Termin]\nIstAktiv=1\n")
+        app, frame = self.planner()
+        for answer in ("Nein", "Ja"):
+            self.desktop.key("alt+t")
+            item = wait_until(lambda: find(app, "menu item", "Automatische Wardolin starten"),
+                              what="menu entry")
+            self.desktop.click(item)
+            question = wait_until(lambda: find(app, "label", "Wardolin läuft bereits.\n"
+                                               "Soll die Wardolin trotzdem neu gestartet werden?    "),
+                                  what="question")
+            self.desktop.shot("question")
+            self.desktop.click(wait_until(lambda: find(app, "push button", answer), what=answer))
+            if answer == "Nein":
+                time.sleep(1.5)  # give a wrongly started monitor the time to show up
+                self.assertFalse(self.monitor_running())
+            else:
+                wait_until(self.monitor_running, 10, what="monitor started")
+        self.assertIsNotNone(question)
+
+    def monitor_running(self):
+        out = subprocess.run(["pgrep", "-f", os.path.join(BIN_DIR, "Wardolin")], capture_output=True, text=True)
+        pids = [int(p) for p in out.stdout.split()]
+        for pid in pids:  # only the monitor of this desktop
+            try:
+                env = open(f"/proc/{pid}/environ", "rb").read()
+            except OSError:
+                continue
+            if self.desktop.data_dir.encode() in env:
+                self.desktop.programs.append(ProcessHandle(pid))
+                return True
+        return False
+
+    def test_planner_and_monitor_started_together_leave_exactly_one_chain(self):
+        create_database(self.desktop)
+        today = date.today()
+        rounds = 20
+        for round_number in range(rounds):
+            with sqlite3.connect(self.desktop.database) as db:
+                db.execute("DELETE FROM tblTermin")
+            insert(self.desktop.database, day_number(today) - 12, "07:30", "Tabletten", recurrence="1")
+            insert(self.desktop.database, day_number(today) - 21, "18:00", "Chor", recurrence="2")
+            planner = self.desktop.start("Moravel")
+            monitor = self.desktop.start("Wardolin")
+            wait_until(lambda: len(self.desktop.rows()) == 1 + 12 + 1 + 3, 10, what="renewed backlog")
+            wait_until(lambda: self.desktop.windows("Brisko Moravel"), 10, what="planner window")
+            for process in (planner, monitor):
+                process.terminate()
+                process.wait(10)
+            rows = self.desktop.rows()
+            for subject, occurrences in (("Tabletten", 13), ("Chor", 4)):
+                chain = [r for r in rows if r["Betreff"] == subject]
+                days = [r["TerminDatum"] for r in chain]
+                self.assertEqual(len(chain), occurrences, f"round {round_number}")
+                self.assertEqual(len(set(days)), occurrences, f"round {round_number}: doubled occurrence")
+                self.assertEqual(sum(r["sysGesperrt"] == "0" for r in chain), 1, f"round {round_number}")
+        self.desktop.shot("after-races")
+
+    def test_a_second_planner_ends_itself_and_brings_the_first_to_the_front(self):
+        app, frame = self.planner()
+        first = self.desktop.windows("Brisko Moravel")[0]
+        self.desktop.xdotool("windowminimize", str(first))
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" in self.desktop.window_state(first), what="minimised")
+        second = self.desktop.start("Moravel")
+        second.wait(15)
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in self.desktop.window_state(first), 5,
+                   what="first planner back")
+        self.desktop.shot("first-in-front")
+        self.assertEqual(self.desktop.windows("Brisko Moravel"), [first])
+        self.assertIn("MoravelBeendet=", self.desktop.settings_text())
+
+    def test_compaction_leaves_the_file_alone_while_the_monitor_has_it_open(self):
+        create_database(self.desktop)
+        for i in range(300):
+            insert(self.desktop.database, day_number(date.today()) + 400 + i, "09:00", f"Termin {i}")
+        with sqlite3.connect(self.desktop.database) as db:
+            db.execute("DELETE FROM tblTermin WHERE ID % 3 <> 0")  # free pages a compaction would reclaim
+        self.desktop.start("Wardolin")
+        self.desktop.app("Wardolin")
+        before = digest(self.desktop.database)
+        app, frame = self.planner()
+        self.assertEqual(digest(self.desktop.database), before)
+        for process in self.desktop.programs:
+            process.terminate()
+            process.wait(10)
+        # Alone, the planner does compact the file.
+        size = os.path.getsize(self.desktop.database)
+        self.planner()
+        self.assertLess(os.path.getsize(self.desktop.database), size)
+
+    def test_closing_both_programs_writes_their_settings(self):
+        create_database(self.desktop)
+        insert(self.desktop.database, day_number(date.today()) + 1, "09:00", "Morgen", lead_days="1")
+        app, frame = self.planner()
+        planner_window = self.desktop.windows("Brisko Moravel")[0]
+        self.desktop.start("Wardolin")
+        self.desktop.app("Wardolin")
+        monitor_window = wait_until(lambda: self.desktop.windows("Brisko Wardolin"), what="monitor window")[0]
+        for window in (planner_window, monitor_window):
+            self.desktop.xdotool("windowactivate", "--sync", str(window))
+            self.desktop.key("alt+F4")
+        for process in self.desktop.programs:
+            process.wait(10)
+        text = self.desktop.settings_text()
+        values = dict(line.split("=", 1) for line in text.splitlines() if "=" in line)
+        for key in ("TerminFensterTop", "TerminFensterLeft", "TerminFensterWidth", "TerminFensterHeight",
+                    "MainLeft", "MainTop", "MainWidth", "MainHeight"):
+            float(values[key].replace(",", "."))
+        self.assertEqual(values["MoravelPfad"], BIN_DIR.rstrip("/"))
+        # The settings file quotes a text with a comma, so that it is not taken for a list.
+        self.assertRegex(values["MoravelBeendet"], r'^"?\d{5}(,\d+)?"?$')
+        self.assertEqual(values["WindowStateX"], "0")
+        self.assertEqual(values["IstAktiv"], "0")
+
+
+class ProcessHandle:
+    """A process started by another program, ended with the desktop like our own."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None if os.path.exists(f"/proc/{self.pid}") else 0
+
+    def terminate(self):
+        try:
+            os.kill(self.pid, 15)
+        except ProcessLookupError:
+            pass
+
+    def wait(self, timeout=None):
+        deadline = time.monotonic() + (timeout or 10)
+        while self.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.05)
+
+    def kill(self):
+        try:
+            os.kill(self.pid, 9)
+        except ProcessLookupError:
+            pass
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args, rest = parser.parse_known_args()
+    BIN_DIR = os.path.abspath(args.bin)
+    ARTIFACTS = os.path.abspath(args.artifacts)
+    unittest.main(argv=[sys.argv[0], "-v", *rest])
