@@ -17,7 +17,7 @@ frmInfo::frmInfo(frmTermin* owner) : QDialog(owner) {
     setWindowTitle(versionCaption());
 
     auto* picture = new QLabel(this);
-    picture->setPixmap(pictures::banner(QSize(360, 44), devicePixelRatioF()));
+    picture->setPixmap(pictures::banner(QSize(360, 32), devicePixelRatioF()));
 
     auto field = [this](const QString& text) {
         auto* edit = new QLineEdit(text, this);

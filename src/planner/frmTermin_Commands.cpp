@@ -28,6 +28,7 @@ const QString kMonitorProgram = QStringLiteral("Wardolin");
 } // namespace
 
 void frmTermin::buildMenus() {
+    // Access keys differ from the toolbar's (Hilfe: Alt+H, Beenden: Alt+E), so none is ambiguous.
     QMenu* termin = menuBar()->addMenu(QStringLiteral("&Termin"));
     // Entries kept for the keyboard's sake but never shown: the commands live on the toolbar.
     for (const char* hidden : {"Hinzufügen", "Bearbeiten", "Kopieren", "Löschen"})
@@ -44,12 +45,12 @@ void frmTermin::buildMenus() {
         QApplication::quit();
     });
 
-    QMenu* extras = menuBar()->addMenu(QStringLiteral("&Extras"));
+    QMenu* extras = menuBar()->addMenu(QStringLiteral("E&xtras"));
     mnuFeiertag = extras->addAction(QStringLiteral("Liste der besonderen Tage und Feiertage"));
     mnuFeiertag->setObjectName(QStringLiteral("mnuFeiertag"));
     connect(mnuFeiertag, &QAction::triggered, this, &frmTermin::mnuFeiertag_Click);
 
-    QMenu* hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    QMenu* hilfe = menuBar()->addMenu(QStringLiteral("H&ilfe"));
     mnuHilfe = hilfe->addAction(QStringLiteral("Hilfe anzeigen"));
     mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
     connect(mnuHilfe, &QAction::triggered, this, &frmTermin::mnuHilfe_Click);
