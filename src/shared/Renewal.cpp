@@ -55,19 +55,18 @@ private:
     bool m_open;
 };
 
-// Locks the row only while it still carries the flag we read; 1 when it was ours to renew,
-// 0 when another program locked it first, -1 on failure.
-int lockRow(sqlite3* db, qint64 id, const QString& flagRead) {
+// Locks the row. It runs under the write lock right after the row was read again, so nothing can
+// have changed the flag since; matching the flag as read would miss one stored as a number or a
+// BLOB that reads as 0, and such a chain would never be renewed.
+bool lockRow(sqlite3* db, qint64 id) {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = ?1 AND sysGesperrt = ?2",
-                           -1, &statement, nullptr) != SQLITE_OK)
-        return -1;
-    const QByteArray flag = flagRead.toUtf8();
+    if (sqlite3_prepare_v2(db, "UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = ?1", -1, &statement,
+                           nullptr) != SQLITE_OK)
+        return false;
     sqlite3_bind_int64(statement, 1, id);
-    sqlite3_bind_text(statement, 2, flag.constData(), flag.size(), SQLITE_TRANSIENT);
     const bool done = sqlite3_step(statement) == SQLITE_DONE;
     sqlite3_finalize(statement);
-    return done ? sqlite3_changes(db) : -1;
+    return done && sqlite3_changes(db) == 1;
 }
 
 Appointment occurrenceOn(const Appointment& row, qint64 day, const QString& nowText) {
@@ -104,9 +103,8 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
     std::optional<qint64> day = Folgedatum(passed->day, passed->digit);
     if (!day)
         return 0;
-    const int locked = lockRow(store.handle(), id, row->sysGesperrt);
-    if (locked != 1)
-        return locked;
+    if (!lockRow(store.handle(), id))
+        return -1;
 
     int inserted = 0;
     while (day) {

@@ -10,6 +10,10 @@
 
 #include <set>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace moravel::test {
 
 namespace {
@@ -184,6 +188,26 @@ QStringList filesIn(const QString& directory) {
         QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     names.sort();
     return names;
+}
+
+int runAsUser(const QString& directory, const std::function<int()>& body) {
+    // The user "nobody" of Debian; only the numbers matter.
+    constexpr uid_t kNobody = 65534;
+    const QByteArray path = QFile::encodeName(directory);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(path.constData()) != 0)
+            ::_exit(126);
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            ::_exit(127);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 127)
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 } // namespace moravel::test

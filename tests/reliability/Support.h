@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <ostream>
 #include <vector>
@@ -48,5 +49,10 @@ QStringList lostOrChanged(const std::map<qint64, Appointment>& before,
 
 // The names in a directory, sorted.
 QStringList filesIn(const QString& directory);
+
+// Runs `body` in a child process whose working directory is `directory`, as an unprivileged user
+// when the tests run as root, so that permission bits apply as they do for a user. The child's
+// result is body's return value (0 to 125); -1 when no unprivileged user could be taken on.
+int runAsUser(const QString& directory, const std::function<int()>& body);
 
 } // namespace moravel::test

@@ -6,9 +6,9 @@
 //   moravel_worker renew DIR TODAY NOW  renews the passed appointments; prints the rows inserted
 //   moravel_worker compact DIR COUNT    compacts up to COUNT times, each on one byte from stdin;
 //                                       prints each result
-//   moravel_worker hold DIR ROWS        BEGIN EXCLUSIVE, inserts ROWS rows, prints "L", then
-//                                       commits on "c" from stdin and prints "C"; any other byte
-//                                       or the end of stdin rolls back
+//   moravel_worker hold DIR ROWS        BEGIN EXCLUSIVE, prints "L", inserts ROWS rows, prints
+//                                       "W", then commits on "c" from stdin and prints "C"; any
+//                                       other byte or the end of stdin rolls back
 //
 // Every mode prints "R" when its database is open and then waits for one byte on stdin before it
 // writes anything, so that a test can release two programs at the same moment. "D" ends the output.
@@ -78,13 +78,14 @@ int add(TerminStore& store, int count) {
 int hold(sqlite3* db, int rows) {
     if (sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return 1;
+    report("L");
     for (int i = 0; i < rows; ++i) {
         const QByteArray sql = "INSERT INTO tblTermin (Betreff, TerminDatumUhrzeit) VALUES ('gehalten " +
                                QByteArray::number(i) + "', '46000')";
         if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
             return 1;
     }
-    report("L");
+    report("W");
     if (awaitByte() != 'c')
         return sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 1;
     if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
