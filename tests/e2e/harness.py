@@ -217,7 +217,8 @@ class Desktop:
         return os.path.join(self.data_dir, "dBTermin.mdb")
 
     def rows(self, where="1"):
-        with sqlite3.connect(self.database, timeout=10) as db:
+        # mode=rw: never create the file, which would look like a foreign file to the programs.
+        with sqlite3.connect(f"file:{self.database}?mode=rw", uri=True, timeout=10) as db:
             db.row_factory = sqlite3.Row
             return [dict(r) for r in db.execute(f"SELECT * FROM tblTermin WHERE {where} ORDER BY ID")]
 
