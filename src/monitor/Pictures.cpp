@@ -82,4 +82,12 @@ QPixmap reminderIcon() {
     return icon;
 }
 
+QPixmap clockStrip() {
+    // The clock text covers the strip wherever it lies; white, the see-through colour, keeps
+    // any part left uncovered from showing as a border around a transparent clock.
+    QPixmap strip(230, 13);
+    strip.fill(Qt::white);
+    return strip;
+}
+
 } // namespace moravel::monitor

@@ -13,4 +13,7 @@ QPixmap backgroundPicture(QSize size);
 // The popup's 32 x 32 reminder sign: a small bell.
 QPixmap reminderIcon();
 
+// The desktop clock's background strip, 230 x 13 pixels.
+QPixmap clockStrip();
+
 } // namespace moravel::monitor
