@@ -2,9 +2,8 @@
 
 namespace moravel::monitor {
 
-// The monitor's place in the background. The notification-area window takes this role; as
-// long as none is installed, the background is the hidden main window and nothing can ask
-// the monitor to end from there.
+// The monitor's place in the background: the notification-area window, which also holds the
+// windows opened from its menu. Without one, the background is the hidden main window.
 class Background {
 public:
     virtual ~Background() = default;
@@ -13,6 +12,8 @@ public:
     virtual void show() = 0;
     // AusGewünscht: the user has asked the monitor to end; a popup created then stays silent.
     virtual bool ausGewuenscht() const = 0;
+    // The main window has unloaded: the background closes itself and the windows it holds.
+    virtual void entladen() = 0;
 };
 
 } // namespace moravel::monitor

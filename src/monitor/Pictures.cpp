@@ -82,6 +82,56 @@ QPixmap reminderIcon() {
     return icon;
 }
 
+namespace {
+
+// One size of the tray icon, drawn on a 32 x 32 design grid.
+QPixmap trayIconPixmap(int size) {
+    QPixmap icon(size, size);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
+
+    const QRectF sheet(3, 5, 26, 25);
+    QPainterPath page;
+    page.addRoundedRect(sheet, 4, 4);
+    painter.setPen(QPen(QColor(0x1f, 0x3a, 0x5f), 1.5));
+    painter.setBrush(Qt::white);
+    painter.drawPath(page);
+
+    // The sheet's head band, clipped to the rounded page.
+    painter.save();
+    painter.setClipPath(page);
+    painter.fillRect(QRectF(3, 5, 26, 8), QColor(0xc8, 0x28, 0x28));
+    painter.restore();
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(page);
+
+    // Two binder rings above the head band.
+    painter.setPen(QPen(QColor(0x1f, 0x3a, 0x5f), 2.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(10, 2.5), QPointF(10, 8));
+    painter.drawLine(QPointF(22, 2.5), QPointF(22, 8));
+
+    // A clock face on the sheet: ten past ten.
+    const QPointF centre(16, 21.5);
+    painter.setPen(QPen(QColor(0x1f, 0x3a, 0x5f), 1.6));
+    painter.setBrush(QColor(0xe8, 0xf0, 0xfa));
+    painter.drawEllipse(centre, 6.5, 6.5);
+    painter.setPen(QPen(QColor(0x1f, 0x3a, 0x5f), 1.8, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(centre, centre + QPointF(-3.2, -2.2));
+    painter.drawLine(centre, centre + QPointF(3.6, -3.4));
+    return icon;
+}
+
+} // namespace
+
+QIcon trayIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(trayIconPixmap(size));
+    return icon;
+}
+
 QPixmap clockStrip() {
     // The clock text covers the strip wherever it lies; white, the see-through colour, keeps
     // any part left uncovered from showing as a border around a transparent clock.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <QSize>
 
@@ -12,6 +13,9 @@ QPixmap backgroundPicture(QSize size);
 
 // The popup's 32 x 32 reminder sign: a small bell.
 QPixmap reminderIcon();
+
+// The notification-area icon: a calendar sheet with a clock face, in the usual icon sizes.
+QIcon trayIcon();
 
 // The desktop clock's background strip, 230 x 13 pixels.
 QPixmap clockStrip();

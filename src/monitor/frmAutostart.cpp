@@ -254,7 +254,11 @@ bool frmAutostart::ausGewuenscht() const {
 }
 
 bool frmAutostart::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    // Monitoring stands while the user looks at the window. A minimised window that gets the
+    // focus is not looked at (it waits there for a notification area); its restoring is.
+    if (event->type() == QEvent::WindowActivate && !isMinimized())
+        Timer1->stop();
+    if (event->type() == QEvent::WindowStateChange && !isMinimized() && isActiveWindow())
         Timer1->stop();
     return QWidget::event(event);
 }
@@ -300,6 +304,8 @@ void frmAutostart::Form_Unload() {
     settings::write(settings::kSectionTermin, QStringLiteral("IstAktiv"), QStringLiteral("0"));
     Timer1->stop();
     dbTermin.reset();
+    if (m_background)
+        m_background->entladen();
     Q_EMIT entladen();
 }
 

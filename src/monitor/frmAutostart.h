@@ -45,6 +45,7 @@ public:
     // "Show the tray window": the monitor goes to the background.
     void goToBackground();
     // Installs the background window (the caller keeps ownership); nullptr: the hidden main window.
+    // The main window's unload unloads the background as well.
     void setBackground(Background* background) { m_background = background; }
     bool ausGewuenscht() const;
 

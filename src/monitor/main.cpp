@@ -1,5 +1,7 @@
 #include "Platform.h"
+#include "TrayIcon.h"
 #include "frmAutostart.h"
+#include "frmTray.h"
 
 #include <QApplication>
 
@@ -15,6 +17,8 @@ int main(int argc, char** argv) {
     moravel::ui::installGermanTranslations(application);
 
     moravel::monitor::frmAutostart window;
+    moravel::monitor::frmTray tray(window, std::make_unique<moravel::monitor::SystemTrayIcon>());
+    window.setBackground(&tray);
     QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     if (!window.Form_Load())

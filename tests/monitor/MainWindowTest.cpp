@@ -162,6 +162,7 @@ TEST_F(MainWindowState, UnloadWritesTheFiveKeysAndEndsMonitoring) {
     EXPECT_EQ(settings::read(settings::kSectionTermin, "IstAktiv"), QStringLiteral("0"));
     EXPECT_FALSE(main->Timer1->isActive());
     EXPECT_EQ(unloaded, 1);
+    EXPECT_EQ(background->unloaded, 1);
 }
 
 TEST_F(MainWindowState, ResizeKeepsTheListAndButtonInPlaceAndIgnoresTooSmallSizes) {

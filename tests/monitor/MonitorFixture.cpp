@@ -44,4 +44,21 @@ void MonitorTest::tickAt(const QDateTime& moment) {
         main->Timer1_Timer();
 }
 
+TrayTest::~TrayTest() {
+    // The tray goes first, as in the program: the main window must not call into it afterwards.
+    if (main)
+        main->setBackground(nullptr);
+    tray.reset();
+}
+
+void TrayTest::startWithTray(bool trayPresent) {
+    main = std::make_unique<monitor::frmAutostart>();
+    auto fake = std::make_unique<FakeTrayIcon>();
+    fake->trayPresent = trayPresent;
+    icon = fake.get();
+    tray = std::make_unique<monitor::frmTray>(*main, std::move(fake));
+    main->setBackground(tray.get());
+    ASSERT_TRUE(main->Form_Load());
+}
+
 } // namespace moravel::test

@@ -5,7 +5,9 @@
 #include "Platform.h"
 #include "TerminStore.h"
 #include "TestEnvironment.h"
+#include "TrayIcon.h"
 #include "frmAutostart.h"
+#include "frmTray.h"
 
 #include <QTimer>
 
@@ -14,7 +16,9 @@
 #include <ostream>
 
 // Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace moravel::test {
 
@@ -22,13 +26,44 @@ namespace moravel::test {
 Appointment appointmentOn(QDate day, QTime time, const QString& subject, const QString& vorMinuten = "0",
                           const QString& vorTage = "0", const QString& wiederholung = "0");
 
-// Counts the beeps instead of sounding them.
+// Counts the beeps instead of sounding them and records the programs instead of starting them.
 class CountingPlatform : public ui::Platform {
 public:
     CountingPlatform() { ui::Platform::setInstance(this); }
     ~CountingPlatform() override { ui::Platform::setInstance(nullptr); }
     void beep() override { ++beeps; }
+    bool startProgram(const QString& program, const QStringList& arguments) override {
+        started << (arguments.isEmpty() ? program : program + QLatin1Char(' ') + arguments.join(' '));
+        return true;
+    }
     int beeps = 0;
+    QStringList started;
+};
+
+// The notification area as a test sees it: present or not at will, clicked by the test.
+class FakeTrayIcon : public monitor::TrayIcon {
+public:
+    bool available() const override { return trayPresent; }
+    void install(const QIcon& icon, const QString& toolTip) override {
+        installedIcon = icon;
+        tip = toolTip;
+        m_installed = true;
+        log << QStringLiteral("icon installed");
+    }
+    void remove() override {
+        m_installed = false;
+        log << QStringLiteral("icon removed");
+    }
+    bool installed() const override { return m_installed; }
+    void click(QSystemTrayIcon::ActivationReason reason) { Q_EMIT activated(reason); }
+
+    bool trayPresent = true;
+    QIcon installedIcon;
+    QString tip;
+    QStringList log;
+
+private:
+    bool m_installed = false;
 };
 
 // Stands in for the notification-area window: going to the background hides the main window.
@@ -40,7 +75,9 @@ public:
         m_main.hide();
     }
     bool ausGewuenscht() const override { return endRequested; }
+    void entladen() override { ++unloaded; }
     int shown = 0;
+    int unloaded = 0;
     bool endRequested = false;
 
 private:
@@ -63,6 +100,17 @@ protected:
     CountingPlatform platform;
     std::unique_ptr<monitor::frmAutostart> main;
     std::unique_ptr<RecordingBackground> background;
+};
+
+// A monitor with its notification-area window, as the program puts them together.
+class TrayTest : public MonitorTest {
+protected:
+    ~TrayTest() override;
+    // Creates the main window and the tray window with a fake icon, then loads the main window.
+    void startWithTray(bool trayPresent = true);
+
+    FakeTrayIcon* icon = nullptr;
+    std::unique_ptr<monitor::frmTray> tray;
 };
 
 } // namespace moravel::test

@@ -1,0 +1,326 @@
+#include "MonitorFixture.h"
+
+#include "SettingsStore.h"
+#include "frmInfoMonitor.h"
+#include "frmUhr.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+using namespace moravel;
+using namespace moravel::test;
+
+namespace {
+
+QString termin(const QString& key) {
+    return settings::read(settings::kSectionTermin, key);
+}
+
+QString setting(const QString& key) {
+    return settings::read(settings::kSectionSetting, key);
+}
+
+// The menu as the user reads it: captions, "-" for separators, "[ ]"/"[x]" before check items,
+// and the submenu's entries indented behind its caption.
+QStringList entries(const QMenu* menu, const QString& indent = QString()) {
+    QStringList lines;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            lines << indent + QStringLiteral("-");
+            continue;
+        }
+        const QString mark = action->isCheckable() ? (action->isChecked() ? "[x] " : "[ ] ") : "";
+        lines << indent + mark + action->text();
+        if (action->menu())
+            lines << entries(action->menu(), indent + QStringLiteral("    "));
+    }
+    return lines;
+}
+
+QColor stripColour(const monitor::frmUhr& clock) {
+    return clock.Label1->palette().color(QPalette::Window);
+}
+
+} // namespace
+
+using TrayWindow = TrayTest;
+
+TEST_F(TrayWindow, LoadingMarksTheMonitorRunningAndInstallsTheIconInsteadOfTheMainWindow) {
+    settings::write(settings::kSectionTermin, "IstAktiv", "0");
+    startWithTray();
+    EXPECT_EQ(termin("IstAktiv"), QStringLiteral("1"));
+    EXPECT_TRUE(tray->isLoaded());
+    EXPECT_TRUE(icon->installed());
+    EXPECT_EQ(icon->tip, QStringLiteral("Brisko Moravel"));
+    EXPECT_FALSE(icon->installedIcon.isNull());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(tray->isVisible());
+    EXPECT_TRUE(main->Timer1->isActive());
+
+    main->close();
+    EXPECT_EQ(termin("IstAktiv"), QStringLiteral("0"));
+    EXPECT_FALSE(icon->installed());
+}
+
+TEST_F(TrayWindow, LeftClickStartsThePlannerFromTheMonitorsDirectoryAndOtherClicksDoNothing) {
+    startWithTray();
+    icon->click(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(platform.started, QStringList{main->PfadzurExe + QStringLiteral("/Moravel")});
+
+    icon->click(QSystemTrayIcon::MiddleClick);
+    icon->click(QSystemTrayIcon::Unknown);
+    EXPECT_EQ(platform.started.size(), 1);
+    EXPECT_FALSE(tray->mnBar->isVisible());
+
+    tray->mnNix->trigger();
+    EXPECT_EQ(platform.started.size(), 2);
+    EXPECT_EQ(platform.started.last(), main->PfadzurExe + QStringLiteral("/Moravel"));
+}
+
+TEST_F(TrayWindow, MenuHoldsEveryEntryInOrder) {
+    startWithTray();
+    EXPECT_EQ(entries(tray->mnBar), QStringList({"Abbrechen",
+                                                 "-",
+                                                 "Moravel",
+                                                 "Aktuelle Termine zeigen",
+                                                 "-",
+                                                 "[ ] Wardolin autom. mit Windows starten",
+                                                 "-",
+                                                 "Uhr Einstellungen",
+                                                 "    [ ] Uhr anzeigen",
+                                                 "    -",
+                                                 "    Hintergrundfarbe Transparent",
+                                                 "    Hintergrundfarbe Schwarz",
+                                                 "    Hintergrundfarbe Weiß",
+                                                 "    Hintergrundfarbe Rot",
+                                                 "    Hintergrundfarbe Grün",
+                                                 "    Hintergrundfarbe Blau",
+                                                 "    Hintergrundfarbe WinGrau",
+                                                 "    -",
+                                                 "    Textfarbe Transparent",
+                                                 "    Textfarbe Schwarz",
+                                                 "    Textfarbe Weiß",
+                                                 "    Textfarbe Rot",
+                                                 "    Textfarbe Grün",
+                                                 "    Textfarbe Blau",
+                                                 "    Textfarbe Gelb",
+                                                 "-",
+                                                 "Info...",
+                                                 "Wardolin ganz beenden"}));
+}
+
+TEST_F(TrayWindow, RightClickOpensTheMenuAndAbbrechenClosesItWithoutAnyOtherEffect) {
+    startWithTray();
+    const QByteArray settingsBefore = readFile(env.settingsPath());
+    icon->click(QSystemTrayIcon::Context);
+    ASSERT_TRUE(tray->mnBar->isVisible());
+
+    QTest::mouseClick(tray->mnBar, Qt::LeftButton, {},
+                      tray->mnBar->actionGeometry(tray->mnuAbbrechen).center());
+    EXPECT_FALSE(tray->mnBar->isVisible());
+    EXPECT_TRUE(platform.started.isEmpty());
+    EXPECT_TRUE(icon->installed());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(tray->uhr(), nullptr);
+    EXPECT_EQ(readFile(env.settingsPath()), settingsBefore);
+}
+
+TEST_F(TrayWindow, AktuelleTermineZeigenRemovesTheIconAndShowsTheMainWindowUntilMonitoringResumes) {
+    startWithTray();
+    tray->mnBeep->trigger();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_FALSE(icon->installed());
+    EXPECT_FALSE(tray->isLoaded());
+
+    settings::write(settings::kSectionTermin, "IstAktiv", "0");
+    main->Command1->click();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(icon->installed());
+    EXPECT_EQ(termin("IstAktiv"), QStringLiteral("1"));
+    EXPECT_TRUE(main->Timer1->isActive());
+}
+
+TEST_F(TrayWindow, ClosingIsRefusedUnlessTheProgramClosesIt) {
+    startWithTray();
+    QCloseEvent byUser;
+    QApplication::sendEvent(tray.get(), &byUser);
+    EXPECT_FALSE(byUser.isAccepted());
+    EXPECT_TRUE(icon->installed());
+    EXPECT_TRUE(tray->isLoaded());
+
+    tray->close();
+    EXPECT_TRUE(icon->installed());
+
+    tray->schliessen();
+    EXPECT_FALSE(icon->installed());
+    EXPECT_FALSE(tray->isLoaded());
+}
+
+TEST_F(TrayWindow, ExitAsksForTheEndAndTheMainWindowUnloadsInfoTrayAndClockInThisOrder) {
+    settings::write(settings::kSectionTermin, "UhrStart", "1");
+    startWithTray();
+    tray->mnMsgShow->trigger();
+    ASSERT_NE(tray->info(), nullptr);
+    ASSERT_NE(tray->uhr(), nullptr);
+    QObject::connect(tray->info(), &QObject::destroyed, [this] { icon->log << "info closed"; });
+    QObject::connect(tray->uhr(), &QObject::destroyed, [this] { icon->log << "clock closed"; });
+    int unloaded = 0;
+    QObject::connect(main.get(), &monitor::frmAutostart::entladen, [&unloaded] { ++unloaded; });
+    icon->log.clear();
+
+    tray->mnExit->trigger();
+    EXPECT_TRUE(tray->ausGewuenscht());
+    EXPECT_TRUE(main->ausGewuenscht());
+    EXPECT_EQ(unloaded, 1);
+    EXPECT_EQ(termin("IstAktiv"), QStringLiteral("0"));
+    EXPECT_EQ(icon->log, QStringList({"info closed", "icon removed", "clock closed"}));
+    EXPECT_EQ(tray->info(), nullptr);
+    EXPECT_EQ(tray->uhr(), nullptr);
+}
+
+using TrayClockItems = TrayTest;
+
+TEST_F(TrayClockItems, UhrStartShowsTheClockAtLoadAndUhrAnzeigenSwitchesIt) {
+    settings::write(settings::kSectionTermin, "UhrStart", "1");
+    startWithTray();
+    ASSERT_NE(tray->uhr(), nullptr);
+    EXPECT_TRUE(tray->uhr()->isVisible());
+    EXPECT_TRUE(tray->mnuUhrZeigen->isChecked());
+
+    tray->mnuUhrZeigen->trigger();
+    EXPECT_FALSE(tray->mnuUhrZeigen->isChecked());
+    EXPECT_EQ(termin("Uhrstart"), QStringLiteral("0"));
+    EXPECT_EQ(tray->uhr(), nullptr);
+
+    tray->mnuUhrZeigen->trigger();
+    EXPECT_TRUE(tray->mnuUhrZeigen->isChecked());
+    EXPECT_EQ(termin("UhrStart"), QStringLiteral("1"));
+    ASSERT_NE(tray->uhr(), nullptr);
+    EXPECT_TRUE(tray->uhr()->isVisible());
+}
+
+TEST_F(TrayClockItems, BackgroundRedWithTheClockHiddenShowsItRedAndLeavesUhrAnzeigenUnchecked) {
+    startWithTray();
+    ASSERT_EQ(tray->uhr(), nullptr);
+    tray->mnuHintergrund[3]->trigger();
+    EXPECT_EQ(setting("UhrHintergrund"), QStringLiteral("255"));
+    ASSERT_NE(tray->uhr(), nullptr);
+    EXPECT_TRUE(tray->uhr()->isVisible());
+    EXPECT_EQ(stripColour(*tray->uhr()), QColor(255, 0, 0));
+    EXPECT_FALSE(tray->mnuUhrZeigen->isChecked());
+    EXPECT_NE(termin("UhrStart"), QStringLiteral("1"));
+}
+
+TEST_F(TrayClockItems, BackgroundItemReloadsAShownClockWithTheNewColour) {
+    settings::write(settings::kSectionTermin, "UhrStart", "1");
+    startWithTray();
+    const QPointer<monitor::frmUhr> before = tray->uhr();
+    tray->mnuHintergrund[0]->trigger();
+    EXPECT_TRUE(before.isNull());
+    ASSERT_NE(tray->uhr(), nullptr);
+    EXPECT_TRUE(tray->uhr()->isVisible());
+    EXPECT_EQ(stripColour(*tray->uhr()), QColor(Qt::white));
+    EXPECT_EQ(tray->uhr()->Label1->height(), ui::toPixels(795));
+    EXPECT_TRUE(tray->mnuUhrZeigen->isChecked());
+}
+
+TEST_F(TrayClockItems, TextYellowWithTheClockHiddenStoresTheColourAndShowsNothing) {
+    startWithTray();
+    tray->mnuUhrText[6]->trigger();
+    EXPECT_EQ(setting("UhrFarbe"), QStringLiteral("65535"));
+    ASSERT_NE(tray->uhr(), nullptr);
+    EXPECT_FALSE(tray->uhr()->isVisible());
+    EXPECT_EQ(tray->uhr()->Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+
+    // The clock loaded by it is the one "Uhr anzeigen" then shows.
+    const QPointer<monitor::frmUhr> loaded = tray->uhr();
+    tray->mnuUhrZeigen->trigger();
+    EXPECT_EQ(tray->uhr(), loaded.data());
+    EXPECT_TRUE(loaded->isVisible());
+}
+
+TEST_F(TrayClockItems, EveryColourItemStoresItsValue) {
+    startWithTray();
+    const std::vector<std::pair<QAction*, QString>> background = {
+        {tray->mnuHintergrund[0], "16777215"},   {tray->mnuHintergrund[1], "0"},
+        {tray->mnuHintergrund[2], "16711422"},   {tray->mnuHintergrund[3], "255"},
+        {tray->mnuHintergrund[4], "52224"},      {tray->mnuHintergrund[5], "16750182"},
+        {tray->mnuHintergrund[6], "-2147483633"}};
+    for (const auto& [item, value] : background) {
+        item->trigger();
+        EXPECT_EQ(setting("UhrHintergrund"), value) << item->text().toStdString();
+    }
+    const std::vector<std::pair<QAction*, QString>> text = {
+        {tray->mnuUhrText[0], "16777215"}, {tray->mnuUhrText[1], "0"},     {tray->mnuUhrText[2], "16711422"},
+        {tray->mnuUhrText[3], "255"},      {tray->mnuUhrText[4], "65280"}, {tray->mnuUhrText[5], "16711680"},
+        {tray->mnuUhrText[6], "65535"}};
+    for (const auto& [item, value] : text) {
+        item->trigger();
+        EXPECT_EQ(setting("UhrFarbe"), value) << item->text().toStdString();
+    }
+    EXPECT_EQ(setting("UhrHintergrund"), QStringLiteral("-2147483633"));
+    EXPECT_EQ(stripColour(*tray->uhr()), QApplication::palette().color(QPalette::Button));
+}
+
+TEST_F(TrayClockItems, InfoItemShowsOneInfoWindow) {
+    startWithTray();
+    tray->mnMsgShow->trigger();
+    monitor::frmInfoMonitor* info = tray->info();
+    ASSERT_NE(info, nullptr);
+    EXPECT_TRUE(info->isVisible());
+    info->Command1->click();
+    EXPECT_FALSE(info->isVisible());
+    tray->mnMsgShow->trigger();
+    EXPECT_EQ(tray->info(), info);
+    EXPECT_TRUE(info->isVisible());
+}
+
+using TrayMissing = TrayTest;
+
+TEST_F(TrayMissing, MainWindowWaitsMinimisedAndStillMonitoringUntilTheTrayAppears) {
+    startWithTray(false);
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->isMinimized());
+    EXPECT_FALSE(icon->installed());
+    EXPECT_EQ(termin("IstAktiv"), QStringLiteral("1"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main->Timer1->isActive());
+    ASSERT_TRUE(tray->trayWarten()->isActive());
+
+    tray->trayWarten_Timer();
+    EXPECT_FALSE(icon->installed());
+    EXPECT_TRUE(tray->trayWarten()->isActive());
+
+    icon->trayPresent = true;
+    tray->trayWarten_Timer();
+    EXPECT_TRUE(icon->installed());
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(tray->trayWarten()->isActive());
+}
+
+TEST_F(TrayMissing, AWindowTheUserHasOpenedStaysWhenTheTrayAppears) {
+    startWithTray(false);
+    main->showMainWindow();
+    main->showNormal();
+    icon->trayPresent = true;
+    tray->trayWarten_Timer();
+    EXPECT_TRUE(icon->installed());
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(TrayMissing, WaitingEndsAfterFiveMinutesAndTheWindowStaysReachable) {
+    startWithTray(false);
+    const int checks = 5 * 60 * 1000 / tray->trayWarten()->interval();
+    for (int i = 1; i < checks; ++i)
+        tray->trayWarten_Timer();
+    EXPECT_TRUE(tray->trayWarten()->isActive());
+    tray->trayWarten_Timer();
+    EXPECT_FALSE(tray->trayWarten()->isActive());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_TRUE(main->isMinimized());
+}
