@@ -201,6 +201,35 @@ class Desktop:
                              capture_output=True, text=True).stdout
         return out
 
+    def tray_icon(self, program):
+        """Centre of the program's icon in the tray (trayer's panel embeds one window per icon)."""
+        import re
+        for panel in self.xdotool("search", "--class", "trayer").split():
+            tree = subprocess.run(["xwininfo", "-display", self.display, "-id", panel, "-tree"],
+                                  capture_output=True, text=True).stdout
+            for line in tree.splitlines():
+                match = re.search(r'"%s": \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)' % program, line)
+                if match:
+                    w, h, x, y = map(int, match.groups())
+                    if w > 1 and h > 1:
+                        return x + w // 2, y + h // 2
+        return None
+
+    def adopt(self, program):
+        """Processes of this scenario's data directory started by another program; they end with it."""
+        found = []
+        for pid in subprocess.run(["pgrep", "-x", program], capture_output=True, text=True).stdout.split():
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    env = f.read().split(b"\0")
+            except OSError:
+                continue
+            if ("MORAVEL_DATA_DIR=" + self.data_dir).encode() in env and int(pid) not in {p.pid for p in self.programs}:
+                handle = ProcessHandle(int(pid))
+                self.programs.append(handle)
+                found.append(handle)
+        return found
+
     def click(self, accessible, button=1):
         x, y, w, h = extents(accessible)
         self.xdotool("mousemove", str(x + w // 2), str(y + h // 2), "click", str(button))
@@ -264,3 +293,32 @@ def cells(tree):
     """The text of every cell of a list view, row by row (header excluded)."""
     table = tree.queryTable()
     return [[table.getAccessibleAt(r, c).name for c in range(table.nColumns)] for r in range(table.nRows)]
+
+
+class ProcessHandle:
+    """A process started by one of the programs, ended with the scenario like our own."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None if os.path.exists(f"/proc/{self.pid}") else 0
+
+    def terminate(self):
+        self._signal(signal.SIGTERM)
+
+    def kill(self):
+        self._signal(signal.SIGKILL)
+
+    def _signal(self, number):
+        try:
+            os.kill(self.pid, number)
+        except ProcessLookupError:
+            pass
+
+    def wait(self, timeout=None):
+        deadline = time.monotonic() + (timeout or 10)
+        while self.poll() is None:
+            if time.monotonic() > deadline:
+                raise subprocess.TimeoutExpired(str(self.pid), timeout)
+            time.sleep(0.05)

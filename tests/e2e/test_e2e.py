@@ -5,11 +5,10 @@ import argparse
 import hashlib
 import os
 import sqlite3
-import subprocess
 import sys
 import time
 import unittest
-from datetime import date, datetime
+from datetime import date
 
 from harness import Desktop, Session, cells, find, texts, wait_until
 
@@ -141,7 +140,10 @@ class PlannerAndMonitor(Scenario):
         self.assertIn("um 14:30 Uhr", labels)
         self.desktop.click(find(monitor, "label", "um 14:30 Uhr"))
         wait_until(lambda: not self.desktop.windows(POPUP), 5, what="popup dismissed")
+        # Back in the tray: the icon is there and no window of the monitor is left on screen.
+        wait_until(lambda: self.desktop.tray_icon("Wardolin"), 5, what="tray icon")
         self.assertFalse(self.desktop.windows("Brisko Wardolin"))
+        self.desktop.shot("back-in-tray")
 
     def test_starting_the_monitor_from_the_menu_asks_when_it_seems_to_run(self):
         os.makedirs(os.path.join(self.desktop.config_dir, "BriskoMoravel"))
@@ -166,17 +168,35 @@ class PlannerAndMonitor(Scenario):
         self.assertIsNotNone(question)
 
     def monitor_running(self):
-        out = subprocess.run(["pgrep", "-f", os.path.join(BIN_DIR, "Wardolin")], capture_output=True, text=True)
-        pids = [int(p) for p in out.stdout.split()]
-        for pid in pids:  # only the monitor of this desktop
-            try:
-                env = open(f"/proc/{pid}/environ", "rb").read()
-            except OSError:
-                continue
-            if self.desktop.data_dir.encode() in env:
-                self.desktop.programs.append(ProcessHandle(pid))
-                return True
-        return False
+        return bool(self.desktop.adopt("Wardolin"))
+
+    def test_a_left_click_on_the_tray_icon_starts_the_planner(self):
+        create_database(self.desktop)
+        self.desktop.start("Wardolin")
+        x, y = wait_until(lambda: self.desktop.tray_icon("Wardolin"), 10, what="tray icon")
+        self.desktop.shot("tray")
+        self.assertIn("IstAktiv=1", self.desktop.settings_text())
+        self.desktop.xdotool("mousemove", str(x), str(y), "click", "1")
+        planner = wait_until(lambda: self.desktop.adopt("Moravel"), 10, what="planner started")[0]
+        app = self.desktop.app("Moravel")
+        wait_until(lambda: find(app, "frame", "Brisko Moravel"), what="planner window")
+        self.assertEqual(os.readlink(f"/proc/{planner.pid}/exe"), os.path.join(BIN_DIR, "Moravel"))
+        self.desktop.shot("planner-from-tray")
+
+    def test_the_planner_asks_before_starting_a_running_monitor(self):
+        create_database(self.desktop)
+        self.desktop.start("Wardolin")
+        wait_until(lambda: "IstAktiv=1" in self.desktop.settings_text(), what="monitor running")
+        app, frame = self.planner()
+        self.desktop.key("alt+t")
+        self.desktop.click(wait_until(lambda: find(app, "menu item", "Automatische Wardolin starten"),
+                                      what="menu entry"))
+        wait_until(lambda: find(app, "label", "Wardolin läuft bereits.\n"
+                                "Soll die Wardolin trotzdem neu gestartet werden?    "), what="question")
+        self.desktop.shot("question")
+        self.desktop.click(wait_until(lambda: find(app, "push button", "Nein"), what="Nein"))
+        time.sleep(1.0)  # give a wrongly started second monitor the time to show up
+        self.assertEqual(self.desktop.adopt("Wardolin"), [])
 
     def test_planner_and_monitor_started_together_leave_exactly_one_chain(self):
         create_database(self.desktop)
@@ -258,33 +278,6 @@ class PlannerAndMonitor(Scenario):
         self.assertRegex(values["MoravelBeendet"], r'^"?\d{5}(,\d+)?"?$')
         self.assertEqual(values["WindowStateX"], "0")
         self.assertEqual(values["IstAktiv"], "0")
-
-
-class ProcessHandle:
-    """A process started by another program, ended with the desktop like our own."""
-
-    def __init__(self, pid):
-        self.pid = pid
-
-    def poll(self):
-        return None if os.path.exists(f"/proc/{self.pid}") else 0
-
-    def terminate(self):
-        try:
-            os.kill(self.pid, 15)
-        except ProcessLookupError:
-            pass
-
-    def wait(self, timeout=None):
-        deadline = time.monotonic() + (timeout or 10)
-        while self.poll() is None and time.monotonic() < deadline:
-            time.sleep(0.05)
-
-    def kill(self):
-        try:
-            os.kill(self.pid, 9)
-        except ProcessLookupError:
-            pass
 
 
 if __name__ == "__main__":
