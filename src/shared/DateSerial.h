@@ -6,8 +6,9 @@
 // as the fraction (0.5 = 12:00). The table and the settings store both use them.
 namespace moravel::serial {
 
-// Day number of a calendar date (1 January 2024 is 45292).
+// Day number of a calendar date (1 January 2024 is 45292); the smallest qint64 for an invalid date.
 qint64 dayNumber(QDate date);
+// An invalid date for a day number beyond the dates QDate holds.
 QDate dateOfDay(qint64 day);
 
 // Fraction of a day for a time of day (14:30 is 0.604166...).
@@ -16,6 +17,7 @@ double timeFraction(QTime time);
 QTime timeOfFraction(double fraction);
 
 double fromDateTime(const QDateTime& dateTime);
+// Rounded to the second; invalid for a serial that is no number or lies beyond any date.
 QDateTime toDateTime(double serial);
 
 // "hh:mm" of a day fraction (0.60417 shows 14:30).
