@@ -47,7 +47,7 @@ TEST(LockedDatabase, WriteWaitsForALongWriteOfAnotherProgram) {
     createDatabase(env.databasePath(), {oneOffRow(46363, "vorhanden")});
     auto store = TerminStore::open(env.databasePath());
     ASSERT_TRUE(store);
-    WorkerProcess other({QStringLiteral("hold"), env.dataDir(), QStringLiteral("100000")});
+    WorkerProcess other({QStringLiteral("hold"), env.dataDir(), QStringLiteral("10000")});
     ASSERT_EQ(other.readLine(), "R");
     other.send('g');
     ASSERT_EQ(other.readLine(), "L");
@@ -58,9 +58,9 @@ TEST(LockedDatabase, WriteWaitsForALongWriteOfAnotherProgram) {
     ASSERT_TRUE(id);
     EXPECT_EQ(other.readLine(), "W");
     EXPECT_EQ(other.readLine(), "C");
-    EXPECT_EQ(*id, 100002) << "ours went in after the other program's rows";
+    EXPECT_EQ(*id, 10002) << "ours went in after the other program's rows";
     EXPECT_EQ(other.wait(), 0);
-    EXPECT_EQ(rowsById(env.databasePath()).size(), 100002u);
+    EXPECT_EQ(rowsById(env.databasePath()).size(), 10002u);
 }
 
 // A write held longer than the busy timeout: ours give up and leave nothing half-written, and

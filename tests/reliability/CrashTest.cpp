@@ -9,7 +9,6 @@
 #include "TestEnvironment.h"
 #include "WorkerProcess.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <sqlite3.h>

@@ -2,14 +2,11 @@
 // starting while the other compacts.
 
 #include "Compaction.h"
-#include "InUseLock.h"
 #include "Renewal.h"
 #include "Support.h"
 #include "TerminStore.h"
 #include "TestEnvironment.h"
 #include "WorkerProcess.h"
-
-#include <QFile>
 
 #include <chrono>
 #include <iostream>

@@ -26,7 +26,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 
 using namespace moravel;
 
