@@ -1,8 +1,11 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test test-asan fuzz bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -18,6 +21,23 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails its test.
+# The end-to-end test preloads a library into the programs, which the link-order check would refuse.
+test-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMORAVEL_SANITIZE=ON > /dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen \
+		ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:verify_asan_link_order=0 \
+		UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+# Each libFuzzer target for FUZZ_SECONDS on its committed corpus (clang, separate build directory).
+fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_CXX_COMPILER=clang++ \
+		-DMORAVEL_BUILD_FUZZ=ON -DMORAVEL_SANITIZE=ON -DMORAVEL_BUILD_TESTS=OFF -DMORAVEL_BUILD_BENCH=OFF > /dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_numtext fuzz_dateserial fuzz_wildcard fuzz_rows
+	@fuzz/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD_DIR)

@@ -1,0 +1,143 @@
+// Rows as another tool may write them: the input decides, field by field for a few rows, whether
+// a value is NULL, a whole number, a double, text of any bytes or a BLOB, and whether the table
+// has typed fields. The store lists, finds and searches them and renewal runs over them: nothing
+// fails, no row is lost, every row renewal adds is counted, and a second renewal finds nothing.
+
+#include "FuzzCheck.h"
+#include "NumberText.h"
+#include "Renewal.h"
+#include "TerminStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <set>
+
+using namespace moravel;
+
+namespace {
+
+// The range of date serials that Folgedatum accepts, and the usual today.
+constexpr qint64 kFirstDay = -657434;
+constexpr qint64 kLastDay = 2958465;
+constexpr qint64 kToday = 46363;
+// Renewal writes every occurrence of a backlog; today is put at most this many days after the
+// earliest day of the input, so that one input never renews centuries.
+constexpr qint64 kMaxBacklogDays = 200;
+
+bool execute(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+struct Databases {
+    QTemporaryDir dir;
+    std::unique_ptr<TerminStore> typed, untyped;
+
+    Databases() {
+        numtext::setDecimalSeparator(QLatin1Char(','));
+        typed = TerminStore::open(dir.path() + QStringLiteral("/typed.mdb"));
+        const QByteArray untypedPath = QFile::encodeName(dir.path() + QStringLiteral("/untyped.mdb"));
+        sqlite3* db = nullptr;
+        sqlite3_open(untypedPath.constData(), &db);
+        execute(db, "CREATE TABLE tblTermin (ID INTEGER PRIMARY KEY, TerminDatum, TerminUhrzeit,"
+                    " TerminDatumUhrzeit, Betreff, Bemerkungen, Wiederholung, VorTage, VorMinuten,"
+                    " sysGesperrt, \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)");
+        sqlite3_close(db);
+        untyped = TerminStore::open(QString::fromLocal8Bit(untypedPath));
+        FUZZ_CHECK(typed && untyped);
+        // Durability is not what this target checks; without it the runs are many times faster.
+        execute(typed->handle(), "PRAGMA synchronous = OFF");
+        execute(untyped->handle(), "PRAGMA synchronous = OFF");
+    }
+};
+
+void bindValue(sqlite3_stmt* statement, int index, FuzzedDataProvider& input) {
+    switch (input.ConsumeIntegralInRange(0, 4)) {
+    case 0:
+        sqlite3_bind_null(statement, index);
+        break;
+    case 1:
+        sqlite3_bind_int64(statement, index, input.ConsumeIntegral<int64_t>());
+        break;
+    case 2: {
+        double value;
+        const uint64_t bits = input.ConsumeIntegral<uint64_t>();
+        std::memcpy(&value, &bits, sizeof value);
+        sqlite3_bind_double(statement, index, value);
+        break;
+    }
+    default: {
+        const std::string bytes = input.ConsumeRandomLengthString(40);
+        if (index % 2)
+            sqlite3_bind_text(statement, index, bytes.data(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+    }
+    }
+}
+
+std::set<qint64> ids(const std::vector<Appointment>& rows) {
+    std::set<qint64> out;
+    for (const Appointment& row : rows)
+        out.insert(row.ID);
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Databases databases;
+    FuzzedDataProvider input(data, size);
+    TerminStore& store = input.ConsumeBool() ? *databases.typed : *databases.untyped;
+    sqlite3* db = store.handle();
+    FUZZ_CHECK(execute(db, "DELETE FROM tblTermin"));
+
+    sqlite3_stmt* insert = nullptr;
+    FUZZ_CHECK(
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
+                           " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt,"
+                           " \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"
+                           " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
+                           -1, &insert, nullptr) == SQLITE_OK);
+    for (int rows = input.ConsumeIntegralInRange(1, 4); rows > 0; --rows) {
+        sqlite3_reset(insert);
+        for (int field = 1; field <= 11; ++field)
+            bindValue(insert, field, input);
+        FUZZ_CHECK(sqlite3_step(insert) == SQLITE_DONE);
+    }
+    sqlite3_finalize(insert);
+    const std::string search = input.ConsumeRandomLengthString(20);
+    const QString searchText = QString::fromUtf8(search.data(), static_cast<qsizetype>(search.size()));
+
+    const std::vector<Appointment> before = store.mainList();
+    qint64 today = kToday;
+    for (const Appointment& row : before) {
+        FUZZ_CHECK(store.find(row.ID).has_value());
+        const std::optional<qint64> day = numtext::parseWhole(row.TerminDatum);
+        if (day && *day >= kFirstDay && *day <= kLastDay)
+            today = std::min(today, *day + kMaxBacklogDays);
+    }
+    FUZZ_CHECK(store.searchComing(QStringLiteral("0"), QStringLiteral("99999"), searchText).size() <=
+               before.size());
+    FUZZ_CHECK(store.pastList(QString::number(today), searchText).size() <= before.size());
+
+    const double now = static_cast<double>(today) + 0.5;
+    const int inserted = renewPassedAppointments(store, today, now);
+    FUZZ_CHECK(inserted >= 0);
+    const std::vector<Appointment> after = store.mainList();
+    FUZZ_CHECK(after.size() == before.size() + static_cast<size_t>(inserted));
+    const std::set<qint64> beforeIds = ids(before), afterIds = ids(after);
+    FUZZ_CHECK(std::includes(afterIds.begin(), afterIds.end(), beforeIds.begin(), beforeIds.end()));
+    FUZZ_CHECK(renewPassedAppointments(store, today, now) == 0);
+    return 0;
+}
