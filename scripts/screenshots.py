@@ -89,6 +89,11 @@ def main():
         time.sleep(0.3)
         save(desktop, "moravel-eingabe.png", "Brisko Moravel")
 
+        desktop.key("alt+x", "Return")
+        save(desktop, "moravel-feiertage.png", "Feiertage  ")
+        desktop.key("alt+F4")
+        time.sleep(0.3)
+
         desktop.key("alt+h")
         save(desktop, "moravel-hilfe.png", "Brisko Moravel - Hilfe")
         desktop.key("Escape")
