@@ -76,7 +76,7 @@ TEST(frmTerminStartup, StoredGeometryIsRestoredAndEmptyValuesKeepTheDesign) {
 
 TEST(frmTerminStartup, ForeignDatabaseFileIsLeftAsItWasAndTheListIsEmpty) {
     test::TestEnvironment env;
-    const QByteArray garbage = QByteArray("\x01\x02garbage that is no database\xff", 32).repeated(64);
+    const QByteArray garbage = QByteArray("\x01\x02garbage that is no database\xff").repeated(64);
     test::writeFile(env.databasePath(), garbage);
     frmTermin window;
     window.Form_Load();
