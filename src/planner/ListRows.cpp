@@ -34,9 +34,13 @@ ListRow listRow(const Appointment& row, qint64 day, qint64 today) {
     return out;
 }
 
-void Missed::check(const Appointment& row, double closedAt, double now) {
+bool Missed::fellDue(const Appointment& row, double closedAt, double now) {
     const std::optional<double> moment = numtext::parse(row.TerminDatumUhrzeit);
-    if (!moment || !(closedAt < *moment && *moment < now) || count >= kLimit)
+    return moment && closedAt < *moment && *moment < now;
+}
+
+void Missed::check(const Appointment& row, double closedAt, double now) {
+    if (!fellDue(row, closedAt, now) || count >= kLimit)
         return;
     ++count;
     subjects << row.Betreff;
@@ -57,15 +61,11 @@ QString Missed::message() const {
     return text;
 }
 
-std::vector<ListRow> comingRows(const std::vector<Appointment>& rows, qint64 today) {
-    std::vector<ListRow> out;
-    out.reserve(rows.size());
-    for (const Appointment& row : rows) {
-        const std::optional<qint64> day = dayOf(row);
-        if (day && *day >= today)
-            out.push_back(listRow(row, *day, today));
-    }
-    return out;
+std::optional<qint64> comingDay(const Appointment& row, qint64 today) {
+    const std::optional<qint64> day = dayOf(row);
+    if (day && *day >= today)
+        return day;
+    return std::nullopt;
 }
 
 std::vector<ListRow> pastRows(const std::vector<Appointment>& rows, qint64 today) {

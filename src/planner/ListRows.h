@@ -29,12 +29,15 @@ struct Missed {
     QStringList subjects; // in the order the pass met them, at most kLimit
 
     void check(const moravel::Appointment& row, double closedAt, double now);
+    // Whether the row fell due after closedAt and before now; check counts it if so.
+    static bool fellDue(const moravel::Appointment& row, double closedAt, double now);
     // The report's text, or empty text when nothing was missed.
     QString message() const;
 };
 
-// The coming view: rows of today or later in the order given; rows whose day is no number are left out.
-std::vector<ListRow> comingRows(const std::vector<moravel::Appointment>& rows, qint64 today);
+// The day of a row that the coming view lists: today or later; none for earlier rows and for
+// rows whose day is no number.
+std::optional<qint64> comingDay(const moravel::Appointment& row, qint64 today);
 
 // The past view: newest first as given, without daily rows, at most 4999 rows.
 std::vector<ListRow> pastRows(const std::vector<moravel::Appointment>& rows, qint64 today);

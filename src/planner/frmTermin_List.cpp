@@ -3,6 +3,7 @@
 
 #include "DateSerial.h"
 #include "DayClass.h"
+#include "ListItems.h"
 #include "ListRows.h"
 #include "MessageBox.h"
 #include "NumberText.h"
@@ -50,25 +51,7 @@ bool frmTermin::searchActive() const {
 }
 
 void frmTermin::fillList(const std::vector<listrows::ListRow>& rows) {
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(rows.size()));
-    for (const listrows::ListRow& row : rows) {
-        auto* item = new QTreeWidgetItem(row.texts);
-        if (row.icon >= 1 && row.icon <= static_cast<int>(ImageList1.size()))
-            item->setIcon(listrows::Grafik, ImageList1[static_cast<size_t>(row.icon - 1)]);
-        if (row.colour) {
-            const QBrush brush(ui::colorFromValue(*row.colour));
-            for (int column = 0; column < listrows::ColumnCount; ++column)
-                item->setForeground(column, brush);
-        }
-        items.append(item);
-    }
-    ListView1->setUpdatesEnabled(false);
-    ListView1->clear();
-    ListView1->addTopLevelItems(items);
-    if (!items.isEmpty())
-        ListView1->setCurrentItem(items.first(), 0, QItemSelectionModel::NoUpdate);
-    ListView1->setUpdatesEnabled(true);
+    listrows::showItems(*ListView1, listrows::items(rows, ImageList1));
 }
 
 void frmTermin::EinlesenAusDB() {
@@ -90,7 +73,13 @@ void frmTermin::EinlesenAusDB() {
         // The backlog is renewed in one go; the list is then filled once, from what a pass
         // restarted after every renewal would have seen last.
         renewPassedAppointments(*dbTermin, today, now);
-        rows = dbTermin->mainList();
+        // Years of passed rows are not listed, and only at start-up can they count as missed:
+        // of those only the day and the sort key are read.
+        const bool starting = Ladevorgang;
+        rows = dbTermin->mainList([&](const Appointment& row) {
+            return listrows::comingDay(row, today) ||
+                   (starting && listrows::Missed::fellDue(row, closedAt, now));
+        });
     }
 
     listrows::Missed missed;
@@ -98,7 +87,7 @@ void frmTermin::EinlesenAusDB() {
         for (const Appointment& row : rows)
             missed.check(row, closedAt, now);
     }
-    fillList(listrows::comingRows(rows, today));
+    listrows::showItems(*ListView1, listrows::comingItems(std::move(rows), today, ImageList1));
 
     if (Ladevorgang && missed.count > 0)
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Wardolin"), missed.message());

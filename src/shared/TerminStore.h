@@ -35,6 +35,9 @@ public:
 
     // Every row in ascending text order of TerminDatumUhrzeit (rows of equal text in ID order).
     std::vector<Appointment> mainList() const;
+    // The main list's rows that `keep` wants (see the filtering query below).
+    using RowFilter = std::function<bool(const Appointment&)>;
+    std::vector<Appointment> mainList(const RowFilter& keep) const;
     // Rows with from <= TerminDatumUhrzeit <= to (as text) whose subject contains the search
     // text; '*' and '?' in it act as wildcards.
     std::vector<Appointment> searchComing(const QString& from, const QString& to,
@@ -57,6 +60,11 @@ public:
     // Walks the rows of a prepared query that selects the columns of kSelectColumns.
     using RowSink = std::function<void(const Appointment&)>;
     bool query(const char* sql, const std::vector<QString>& parameters, const RowSink& sink) const;
+    // The same for the rows that `keep` wants. It sees each row with only ID, TerminDatum,
+    // TerminDatumUhrzeit and VorTage read; the other fields are read only for the rows it keeps,
+    // which makes passing over rows that are not wanted several times cheaper.
+    bool query(const char* sql, const std::vector<QString>& parameters, const RowFilter& keep,
+               const RowSink& sink) const;
 
     static const char* const kSelectColumns;
 
