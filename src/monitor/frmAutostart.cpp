@@ -21,8 +21,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <string>
-
 namespace moravel::monitor {
 
 namespace {
@@ -164,12 +162,6 @@ void frmAutostart::DBAktualisieren() {
 }
 
 void frmAutostart::EinlesenAusDB() {
-    // Rows of earlier days are neither current nor due today. The sort key's text order is the
-    // order of days, so its index leaves them out without reading them.
-    static const std::string query = std::string("SELECT ") + TerminStore::kSelectColumns +
-                                     " FROM tblTermin WHERE TerminDatumUhrzeit >= ?1"
-                                     " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
-
     const QDateTime now = Clock::currentDateTime();
     const qint64 today = serial::dayNumber(now.date());
     const qint64 nowStep = stepOf(now);
@@ -178,7 +170,9 @@ void frmAutostart::EinlesenAusDB() {
     QStringList lines;
     int count = 0;
     std::vector<Appointment> due;
-    dbTermin->query(query.c_str(), {QString::number(today)}, [&](const Appointment& row) {
+    // The rows are read again only when the table or the day changed; the tests below run on
+    // every tick.
+    m_table.forEachOnDay(*dbTermin, today, [&](const Appointment& row) {
         const std::optional<qint64> day = dayOf(row);
         if (!day)
             return;

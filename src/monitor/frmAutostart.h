@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DueDetection.h"
+#include "TableCache.h"
 
 #include <QPointer>
 #include <QString>
@@ -85,6 +86,7 @@ private:
 
     std::unique_ptr<TerminStore> dbTermin;
     ReminderSchedule m_reminders;
+    TableCache m_table;
     Background* m_background = nullptr;
     QPointer<frmZeittermin> m_popup;
 };

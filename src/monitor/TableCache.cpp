@@ -1,0 +1,48 @@
+#include "TableCache.h"
+
+#include "DueDetection.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace moravel::monitor {
+
+std::optional<TableCache::Stamp> TableCache::stampOf(const TerminStore& store, qint64 today) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(store.handle(), "PRAGMA data_version", -1, &statement, nullptr) != SQLITE_OK)
+        return std::nullopt;
+    std::optional<Stamp> stamp;
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        stamp =
+            Stamp{&store, today, sqlite3_column_int64(statement, 0), sqlite3_total_changes64(store.handle())};
+    sqlite3_finalize(statement);
+    return stamp;
+}
+
+void TableCache::forEachOnDay(const TerminStore& store, qint64 today, const TerminStore::RowSink& sink) {
+    // Rows of earlier days are neither current nor due today. The sort key's text order is the
+    // order of days, so its index leaves them out without reading them.
+    static const std::string query = std::string("SELECT ") + TerminStore::kSelectColumns +
+                                     " FROM tblTermin WHERE TerminDatumUhrzeit >= ?1"
+                                     " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+
+    const std::optional<Stamp> stamp = stampOf(store, today);
+    if (!stamp || stamp != m_stamp) {
+        m_rows.clear();
+        ++m_reads;
+        const bool complete = store.query(
+            query.c_str(), {QString::number(today)},
+            [today](const Appointment& key) {
+                const std::optional<qint64> day = dayOf(key);
+                return day && (isCurrent(*day, key.VorTage, today) || *day <= today + 1);
+            },
+            [this](const Appointment& row) { m_rows.push_back(row); });
+        // What a failed read left is used once, as a read without the cache would, and read again.
+        m_stamp = complete ? stamp : std::nullopt;
+    }
+    for (const Appointment& row : m_rows)
+        sink(row);
+}
+
+} // namespace moravel::monitor
