@@ -1,5 +1,9 @@
-// One tick of the monitor's re-read (EinlesenAusDB) over a table of 10 000 rows: the list of
-// current appointments rebuilt and every reminder moment tested, as every second while watching.
+// One tick of the monitor's re-read (EinlesenAusDB) over tables of 1 000, 10 000 and 100 000 rows:
+// the list of current appointments rebuilt and every reminder moment tested, as every second while
+// watching. Three cases: a realistic table with years of history, a table whose rows all lie
+// ahead (the most a tick can have to look at), and the realistic table changed by the planner
+// before every tick, so that each tick reads it again.
+#include "BenchTables.h"
 #include "Clock.h"
 #include "DateSerial.h"
 #include "NumberText.h"
@@ -13,85 +17,113 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <map>
+
 using namespace moravel;
 
 namespace {
 
-constexpr int kTableRows = 10000;
-const QDateTime kNow(QDate(2026, 12, 7), QTime(10, 0));
+const QDateTime kNow(serial::dateOfDay(bench::kBenchToday), QTime(10, 0));
+constexpr qint64 kHistory = -7300;
+constexpr qint64 kAllAhead = 0;
 
-// Thirty years of rows: twenty years of past one-offs and locked history and ten ahead, with lead
-// days up to two weeks so that a realistic handful is current. With firstDay 0 every row lies
-// ahead: the most the re-read can have to look at.
-void fillTable(const QString& path, qint64 firstDay) {
-    auto store = TerminStore::open(path);
-    const qint64 today = serial::dayNumber(kNow.date());
-    sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
-    for (int i = 0; i < kTableRows; ++i) {
-        const qint64 day = today + firstDay + (i * 7919) % (3650 * 3);
-        const double time = (i % 96) / 96.0;
-        Appointment a;
-        a.TerminDatum = QString::number(day);
-        a.TerminUhrzeit = numtext::fixed5(time);
-        a.TerminDatumUhrzeit = numtext::general(static_cast<double>(day) + time);
-        a.Betreff = QStringLiteral("Termin Nummer %1").arg(i);
-        // Passed rows are locked occurrences or one-offs, so the renewal at start adds nothing.
-        a.Wiederholung = QString::number(day < today ? (i % 3 == 0 ? 2 : 0) : i % 8);
-        a.sysGesperrt = day < today && i % 3 == 0 ? QStringLiteral("1") : QStringLiteral("0");
-        a.VorTage = QString::number(i % 15);
-        a.VorMinuten = QString::number(i % 30);
-        store->insert(a);
-    }
-    sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
-}
-
-// The table and the monitor on it, made once for every run of the benchmark.
+// A table and the monitor on it, made once per size and shape for every run of the benchmark.
 struct Monitor {
     QTemporaryDir dir;
     ManualClock clock{kNow};
+    std::unique_ptr<TerminStore> planner;
     std::unique_ptr<monitor::frmAutostart> window;
+    int rows;
 
-    explicit Monitor(qint64 firstDay) {
+    Monitor(int rowCount, qint64 firstDay) : rows(rowCount) {
         qputenv("MORAVEL_DATA_DIR", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-        numtext::setDecimalSeparator(QLatin1Char(','));
         Clock::setInstance(&clock);
-        fillTable(dir.path() + QStringLiteral("/dBTermin.mdb"), firstDay);
+        const QString path = dir.path() + QStringLiteral("/dBTermin.mdb");
+        bench::fillTable(path, rows, bench::kBenchToday, firstDay);
+        planner = TerminStore::open(path);
         window = std::make_unique<monitor::frmAutostart>();
         window->Form_Load();
     }
 };
 
-void tick(benchmark::State& state, Monitor& monitor) {
+// Emptied by main while the application still exists: the windows must go before it.
+std::map<std::pair<int, qint64>, std::unique_ptr<Monitor>>& monitors() {
+    static std::map<std::pair<int, qint64>, std::unique_ptr<Monitor>> made;
+    return made;
+}
+
+Monitor& monitorOn(int rows, qint64 firstDay) {
+    auto& slot = monitors()[{rows, firstDay}];
+    if (!slot)
+        slot = std::make_unique<Monitor>(rows, firstDay);
+    Clock::setInstance(&slot->clock);
+    return *slot;
+}
+
+void tick(benchmark::State& state, qint64 firstDay, bool plannerWrites) {
+    Monitor& monitor = monitorOn(static_cast<int>(state.range(0)), firstDay);
+    int change = 0;
     for (auto _ : state) {
         monitor.clock.advanceMs(1000);
+        if (plannerWrites) {
+            state.PauseTiming();
+            const QByteArray sql =
+                QStringLiteral("UPDATE tblTermin SET Bemerkungen = 'Änderung %1' WHERE ID = 1")
+                    .arg(++change)
+                    .toUtf8();
+            sqlite3_exec(monitor.planner->handle(), sql.constData(), nullptr, nullptr, nullptr);
+            state.ResumeTiming();
+        }
         monitor.window->Timer1_Timer();
     }
-    state.counters["rows"] =
-        static_cast<double>(TerminStore::open(monitor.dir.path() + "/dBTermin.mdb")->mainList().size());
+    state.counters["rows"] = monitor.rows;
     state.counters["listed"] = monitor.window->List1->count() / 4;
 }
 
-void BM_EinlesenAusDB_WithHistory(benchmark::State& state) {
-    static Monitor monitor(-3650 * 2);
-    tick(state, monitor);
+void BM_Tick_WithHistory(benchmark::State& state) {
+    tick(state, kHistory, false);
 }
 
-void BM_EinlesenAusDB_AllAhead(benchmark::State& state) {
-    static Monitor monitor(0);
-    tick(state, monitor);
+void BM_Tick_AllAhead(benchmark::State& state) {
+    tick(state, kAllAhead, false);
+}
+
+void BM_Tick_PlannerWroteBefore(benchmark::State& state) {
+    tick(state, kHistory, true);
 }
 
 } // namespace
 
-BENCHMARK(BM_EinlesenAusDB_WithHistory)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK(BM_EinlesenAusDB_AllAhead)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_Tick_WithHistory)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Tick_AllAhead)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Tick_PlannerWroteBefore)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    numtext::setDecimalSeparator(QLatin1Char(','));
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    monitors().clear();
+    Clock::setInstance(nullptr);
     return 0;
 }

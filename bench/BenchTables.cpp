@@ -1,0 +1,55 @@
+#include "BenchTables.h"
+
+#include "NumberText.h"
+#include "TerminStore.h"
+
+#include <sqlite3.h>
+
+namespace moravel::bench {
+
+namespace {
+constexpr qint64 kSpanDays = 3650 * 3;
+// A prime step scatters the days over the span in an order unlike the insertion order, as years
+// of renewals and entries leave them.
+constexpr qint64 kScatter = 7919;
+} // namespace
+
+void fillTable(const QString& path, int rows, qint64 today, qint64 firstDay) {
+    auto store = TerminStore::open(path);
+    sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        const qint64 day = today + firstDay + (i * kScatter) % kSpanDays;
+        const double time = (i % 96) / 96.0;
+        const bool passed = day < today;
+        Appointment a;
+        a.TerminDatum = QString::number(day);
+        a.TerminUhrzeit = numtext::fixed5(time);
+        a.TerminDatumUhrzeit = numtext::general(static_cast<double>(day) + time);
+        a.Betreff = QStringLiteral("Termin Nummer %1").arg(i);
+        a.Bemerkungen = QStringLiteral("Bemerkung zum Termin %1").arg(i);
+        a.Wiederholung = QString::number(passed ? (i % 3 == 0 ? 2 : 0) : i % 8);
+        a.sysGesperrt = passed && i % 3 == 0 ? QStringLiteral("1") : QStringLiteral("0");
+        a.VorTage = QString::number(i % 15);
+        a.VorMinuten = QString::number(i % 30);
+        a.ZuletztGeöffnetAm = numtext::fixed5(static_cast<double>(today) - 1 + 0.5);
+        a.TerminDatumUhrzeitMeldung = numtext::fixed5(0);
+        store->insert(a);
+    }
+    sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
+}
+
+void addDailyBacklog(const QString& path, qint64 today, int days) {
+    auto store = TerminStore::open(path);
+    Appointment daily;
+    daily.TerminDatum = QString::number(today - days);
+    daily.TerminUhrzeit = numtext::fixed5(0.3125);
+    daily.TerminDatumUhrzeit = numtext::fixed5(static_cast<double>(today - days) + 0.3125);
+    daily.Betreff = QStringLiteral("Tabletten");
+    daily.Wiederholung = QStringLiteral("1");
+    daily.sysGesperrt = QStringLiteral("0");
+    daily.VorTage = QStringLiteral("0");
+    daily.VorMinuten = QStringLiteral("5");
+    store->insert(daily);
+}
+
+} // namespace moravel::bench
