@@ -6,7 +6,7 @@
 #include "MessageBox.h"
 #include "Pictures.h"
 #include "Platform.h"
-#include "SpecialDays.h"
+#include "Sondertage.h"
 #include "frmTermin.h"
 
 #include <QDateEdit>

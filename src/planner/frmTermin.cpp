@@ -9,7 +9,7 @@
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
-#include "SpecialDays.h"
+#include "Sondertage.h"
 #include "TerminStore.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "SpecialDays.h"
+#include "Sondertage.h"
 
 #include <array>
 
