@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <array>
+
 namespace moravel {
 
 // One row of tblTermin. Every field is kept as the text the table holds
@@ -19,6 +21,34 @@ struct Appointment {
     QString sysGesperrt;
     QString ZuletztGeöffnetAm;
     QString TerminDatumUhrzeitMeldung;
+
+    // The text fields in the table's column order (every column after ID).
+    std::array<const QString*, 11> textFields() const {
+        return {&TerminDatum,
+                &TerminUhrzeit,
+                &TerminDatumUhrzeit,
+                &Betreff,
+                &Bemerkungen,
+                &Wiederholung,
+                &VorTage,
+                &VorMinuten,
+                &sysGesperrt,
+                &ZuletztGeöffnetAm,
+                &TerminDatumUhrzeitMeldung};
+    }
+    std::array<QString*, 11> textFields() {
+        return {&TerminDatum,
+                &TerminUhrzeit,
+                &TerminDatumUhrzeit,
+                &Betreff,
+                &Bemerkungen,
+                &Wiederholung,
+                &VorTage,
+                &VorMinuten,
+                &sysGesperrt,
+                &ZuletztGeöffnetAm,
+                &TerminDatumUhrzeitMeldung};
+    }
 
     bool operator==(const Appointment&) const = default;
 };

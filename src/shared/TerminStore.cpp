@@ -272,19 +272,8 @@ std::optional<qint64> TerminStore::insert(const Appointment& row) {
                         " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
     if (!statement.ok())
         return std::nullopt;
-    const QString* values[] = {&row.TerminDatum,
-                               &row.TerminUhrzeit,
-                               &row.TerminDatumUhrzeit,
-                               &row.Betreff,
-                               &row.Bemerkungen,
-                               &row.Wiederholung,
-                               &row.VorTage,
-                               &row.VorMinuten,
-                               &row.sysGesperrt,
-                               &row.ZuletztGeöffnetAm,
-                               &row.TerminDatumUhrzeitMeldung};
     int index = 1;
-    for (const QString* value : values) {
+    for (const QString* value : row.textFields()) {
         if (value->isNull())
             sqlite3_bind_null(statement.get(), index);
         else

@@ -2,6 +2,7 @@
 
 #include "DateSerial.h"
 #include "TerminStore.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,19 +81,8 @@ std::map<qint64, Appointment> rowsById(const QString& path) {
             while (sqlite3_step(statement) == SQLITE_ROW) {
                 Appointment row;
                 row.ID = sqlite3_column_int64(statement, 0);
-                QString* fields[] = {&row.TerminDatum,
-                                     &row.TerminUhrzeit,
-                                     &row.TerminDatumUhrzeit,
-                                     &row.Betreff,
-                                     &row.Bemerkungen,
-                                     &row.Wiederholung,
-                                     &row.VorTage,
-                                     &row.VorMinuten,
-                                     &row.sysGesperrt,
-                                     &row.ZuletztGeöffnetAm,
-                                     &row.TerminDatumUhrzeitMeldung};
                 int column = 1;
-                for (QString* field : fields)
+                for (QString* field : row.textFields())
                     *field = text(statement, column++);
                 rows[row.ID] = row;
             }
@@ -128,18 +118,7 @@ QString integrity(const QString& path) {
 QStringList contents(const std::map<qint64, Appointment>& rows) {
     QStringList out;
     for (const auto& [id, a] : rows) {
-        out << QStringList{a.TerminDatum,
-                           a.TerminUhrzeit,
-                           a.TerminDatumUhrzeit,
-                           a.Betreff,
-                           a.Bemerkungen,
-                           a.Wiederholung,
-                           a.VorTage,
-                           a.VorMinuten,
-                           a.sysGesperrt,
-                           a.ZuletztGeöffnetAm,
-                           a.TerminDatumUhrzeitMeldung}
-                   .join(QLatin1Char('|'));
+        out << test::joinedFields(a);
     }
     out.sort();
     return out;

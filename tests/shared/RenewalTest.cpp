@@ -39,18 +39,7 @@ Appointment recurring(qint64 onDay, const QString& time, const QString& digit, c
 QStringList contents(const TerminStore& store) {
     QStringList rows;
     for (const Appointment& a : store.mainList()) {
-        rows << QStringList{a.TerminDatum,
-                            a.TerminUhrzeit,
-                            a.TerminDatumUhrzeit,
-                            a.Betreff,
-                            a.Bemerkungen,
-                            a.Wiederholung,
-                            a.VorTage,
-                            a.VorMinuten,
-                            a.sysGesperrt,
-                            a.ZuletztGeöffnetAm,
-                            a.TerminDatumUhrzeitMeldung}
-                    .join(QLatin1Char('|'));
+        rows << test::joinedFields(a);
     }
     rows.sort();
     return rows;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 
 namespace moravel::test {
 
@@ -38,6 +39,13 @@ QString TestEnvironment::databasePath() const {
 }
 QString TestEnvironment::settingsPath() const {
     return configDir() + QStringLiteral("/BriskoMoravel/BriskoMoravel.ini");
+}
+
+QString joinedFields(const Appointment& row) {
+    QStringList texts;
+    for (const QString* field : row.textFields())
+        texts << *field;
+    return texts.join(QLatin1Char('|'));
 }
 
 QByteArray readFile(const QString& path) {

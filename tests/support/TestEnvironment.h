@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Appointment.h"
 #include "Clock.h"
 
 #include <QDateTime>
@@ -27,6 +28,9 @@ private:
     QTemporaryDir m_root;
     std::unique_ptr<ManualClock> m_clock;
 };
+
+// Every text field of a row joined in column order: what two tables must agree on, ID aside.
+QString joinedFields(const Appointment& row);
 
 // Reads a whole file; empty when missing.
 QByteArray readFile(const QString& path);
