@@ -61,7 +61,11 @@ std::optional<qint64> dayOf(const Appointment& row) {
 }
 
 bool isCurrent(qint64 day, const QString& vorTage, qint64 today) {
-    return day >= today && day - wholeNumber(vorTage).value_or(0) <= today;
+    return isCurrent(day, wholeNumber(vorTage), today);
+}
+
+bool isCurrent(qint64 day, std::optional<qint64> vorTage, qint64 today) {
+    return day >= today && day - vorTage.value_or(0) <= today;
 }
 
 QStringList listLines(const Appointment& row, qint64 day, qint64 today) {

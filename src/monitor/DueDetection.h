@@ -28,8 +28,10 @@ QString recurrenceName(const QString& wiederholung);
 // per row and pass, as every tick reads the whole table.
 std::optional<qint64> dayOf(const Appointment& row);
 
-// Today lies within the lead days: day - VorTage <= today <= day.
+// Today lies within the lead days: day - VorTage <= today <= day. Lead days that are no number
+// count as 0.
 bool isCurrent(qint64 day, const QString& vorTage, qint64 today);
+bool isCurrent(qint64 day, std::optional<qint64> vorTage, qint64 today);
 
 // The four lines a current row of this day adds to List1 (the fourth is empty).
 QStringList listLines(const Appointment& row, qint64 day, qint64 today);

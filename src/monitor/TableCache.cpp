@@ -1,10 +1,9 @@
 #include "TableCache.h"
 
 #include "DueDetection.h"
+#include "NumberText.h"
 
 #include <sqlite3.h>
-
-#include <string>
 
 namespace moravel::monitor {
 
@@ -21,21 +20,17 @@ std::optional<TableCache::Stamp> TableCache::stampOf(const TerminStore& store, q
 }
 
 void TableCache::forEachOnDay(const TerminStore& store, qint64 today, const TerminStore::RowSink& sink) {
-    // Rows of earlier days are neither current nor due today. The sort key's text order is the
-    // order of days, so its index leaves them out without reading them.
-    static const std::string query = std::string("SELECT ") + TerminStore::kSelectColumns +
-                                     " FROM tblTermin WHERE TerminDatumUhrzeit >= ?1"
-                                     " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
-
     const std::optional<Stamp> stamp = stampOf(store, today);
     if (!stamp || stamp != m_stamp) {
         m_rows.clear();
         ++m_reads;
-        const bool complete = store.query(
-            query.c_str(), {QString::number(today)},
-            [today](const Appointment& key) {
-                const std::optional<qint64> day = dayOf(key);
-                return day && (isCurrent(*day, key.VorTage, today) || *day <= today + 1);
+        // Rows of earlier days are neither current nor due today; they are not read.
+        const bool complete = store.mainListFrom(
+            today,
+            [today](const TerminStore::RowKey& key) {
+                const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
+                return day && *day >= today &&
+                       (*day <= today + 1 || isCurrent(*day, numtext::parseWholeUtf8(key.VorTage), today));
             },
             [this](const Appointment& row) { m_rows.push_back(row); });
         // What a failed read left is used once, as a read without the cache would, and read again.

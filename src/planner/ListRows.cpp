@@ -14,6 +14,10 @@ namespace {
 std::optional<qint64> dayOf(const Appointment& row) {
     return numtext::parseWhole(row.TerminDatum);
 }
+
+std::optional<qint64> fromToday(std::optional<qint64> day, qint64 today) {
+    return day && *day >= today ? day : std::nullopt;
+}
 } // namespace
 
 ListRow listRow(const Appointment& row, qint64 day, qint64 today) {
@@ -34,13 +38,12 @@ ListRow listRow(const Appointment& row, qint64 day, qint64 today) {
     return out;
 }
 
-bool Missed::fellDue(const Appointment& row, double closedAt, double now) {
-    const std::optional<double> moment = numtext::parse(row.TerminDatumUhrzeit);
+bool Missed::fellDue(std::optional<double> moment, double closedAt, double now) {
     return moment && closedAt < *moment && *moment < now;
 }
 
 void Missed::check(const Appointment& row, double closedAt, double now) {
-    if (!fellDue(row, closedAt, now) || count >= kLimit)
+    if (!fellDue(numtext::parse(row.TerminDatumUhrzeit), closedAt, now) || count >= kLimit)
         return;
     ++count;
     subjects << row.Betreff;
@@ -62,10 +65,11 @@ QString Missed::message() const {
 }
 
 std::optional<qint64> comingDay(const Appointment& row, qint64 today) {
-    const std::optional<qint64> day = dayOf(row);
-    if (day && *day >= today)
-        return day;
-    return std::nullopt;
+    return fromToday(dayOf(row), today);
+}
+
+bool isComing(const TerminStore::RowKey& key, qint64 today) {
+    return fromToday(numtext::parseWholeUtf8(key.TerminDatum), today).has_value();
 }
 
 std::vector<ListRow> pastRows(const std::vector<Appointment>& rows, qint64 today) {

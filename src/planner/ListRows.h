@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Appointment.h"
+#include "TerminStore.h"
 
 #include <QStringList>
 
@@ -29,8 +30,9 @@ struct Missed {
     QStringList subjects; // in the order the pass met them, at most kLimit
 
     void check(const moravel::Appointment& row, double closedAt, double now);
-    // Whether the row fell due after closedAt and before now; check counts it if so.
-    static bool fellDue(const moravel::Appointment& row, double closedAt, double now);
+    // Whether a row due at this moment fell due after closedAt and before now; check counts
+    // the row if so.
+    static bool fellDue(std::optional<double> moment, double closedAt, double now);
     // The report's text, or empty text when nothing was missed.
     QString message() const;
 };
@@ -38,6 +40,8 @@ struct Missed {
 // The day of a row that the coming view lists: today or later; none for earlier rows and for
 // rows whose day is no number.
 std::optional<qint64> comingDay(const moravel::Appointment& row, qint64 today);
+// The same test on a row's key, before the row is read.
+bool isComing(const moravel::TerminStore::RowKey& key, qint64 today);
 
 // The past view: newest first as given, without daily rows, at most 4999 rows.
 std::vector<ListRow> pastRows(const std::vector<moravel::Appointment>& rows, qint64 today);

@@ -272,7 +272,7 @@ void frmTermin::buildEntryFields(QWidget* panel) {
 }
 
 void frmTermin::Form_Load() {
-    Compaction::DatenbankKomprimieren(location::dataDirectory());
+    Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages);
     Ladevorgang = true;
     dbTermin = TerminStore::open(location::databasePath());
 

@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace moravel;
 
@@ -73,13 +74,20 @@ void frmTermin::EinlesenAusDB() {
         // The backlog is renewed in one go; the list is then filled once, from what a pass
         // restarted after every renewal would have seen last.
         renewPassedAppointments(*dbTermin, today, now);
-        // Years of passed rows are not listed, and only at start-up can they count as missed:
-        // of those only the day and the sort key are read.
+        // Passed rows are not listed, and only at start-up can those after the last closing
+        // count as missed: the years of rows before are not read.
         const bool starting = Ladevorgang;
-        rows = dbTermin->mainList([&](const Appointment& row) {
-            return listrows::comingDay(row, today) ||
-                   (starting && listrows::Missed::fellDue(row, closedAt, now));
-        });
+        qint64 firstDay = today;
+        if (starting && closedAt < static_cast<double>(today))
+            firstDay = static_cast<qint64>(std::max(std::floor(closedAt), 0.0));
+        dbTermin->mainListFrom(
+            firstDay,
+            [&](const TerminStore::RowKey& key) {
+                return listrows::isComing(key, today) ||
+                       (starting &&
+                        listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit), closedAt, now));
+            },
+            [&rows](const Appointment& row) { rows.push_back(row); });
     }
 
     listrows::Missed missed;

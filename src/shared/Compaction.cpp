@@ -89,7 +89,7 @@ bool hasLiveJournal(const QString& database) {
 
 } // namespace
 
-Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Step failAt) {
+Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Need need, Step failAt) {
     const QString database = directory + QLatin1Char('/') + location::kDatabaseFile;
     const QString copy = directory + QLatin1Char('/') + kCopyFile;
 
@@ -117,6 +117,8 @@ Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, S
         // Opening and reading rolls back a journal that a crash left behind.
         if (!source.db || sqlite3_db_readonly(source.db, "main") != 0 || !hasAppointmentTable(source.db))
             return Result::Failed;
+        if (need == Need::FreePages && source.scalar("PRAGMA freelist_count") == QStringLiteral("0"))
+            return Result::NotNeeded;
         bool ok = false;
         rows = source.scalar("SELECT count(*) FROM tblTermin").toLongLong(&ok);
         if (!ok || failAt == Step::Copy || !vacuumInto(source, copy)) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace moravel::numtext {
 
@@ -39,20 +40,25 @@ std::optional<double> numberByPattern(const QString& text) {
 // number the programs store. Its digits form a whole number below 2^53 and its decimals a power
 // of ten up to 10^15, both exact doubles, so one division gives the correctly rounded value, the
 // same double as the general reader's conversion. Any other text: no answer here.
-std::optional<double> plainNumber(const QString& text) {
+// Char is QChar for texts already read and char for UTF-8 straight from the table.
+template <typename Char> std::optional<double> plainNumber(const Char* c, const Char* const end) {
     constexpr int kMaxDigits = 15;
     static constexpr double kPowersOfTen[kMaxDigits + 1] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const QChar* c = text.constData();
-    const QChar* const end = c + text.size();
+    const auto code = [](Char ch) -> char16_t {
+        if constexpr (std::is_same_v<Char, QChar>)
+            return ch.unicode();
+        else
+            return static_cast<unsigned char>(ch);
+    };
     bool negative = false;
-    if (c != end && (*c == QLatin1Char('-') || *c == QLatin1Char('+')))
-        negative = *c++ == QLatin1Char('-');
+    if (c != end && (code(*c) == u'-' || code(*c) == u'+'))
+        negative = code(*c++) == u'-';
     qint64 digits = 0;
     int count = 0;
     int decimals = -1; // no separator yet
     for (; c != end; ++c) {
-        const char16_t u = c->unicode();
+        const char16_t u = code(*c);
         if (u >= u'0' && u <= u'9') {
             if (++count > kMaxDigits)
                 return std::nullopt;
@@ -69,6 +75,12 @@ std::optional<double> plainNumber(const QString& text) {
         return std::nullopt;
     const double value = static_cast<double>(digits) / kPowersOfTen[std::max(decimals, 0)];
     return negative ? -value : value;
+}
+
+std::optional<qint64> rounded(std::optional<double> value) {
+    if (!value || std::fabs(*value) > 9.0e15)
+        return std::nullopt;
+    return static_cast<qint64>(std::llround(*value));
 }
 } // namespace
 
@@ -101,16 +113,23 @@ QString general(double value) {
 }
 
 std::optional<double> parse(const QString& text) {
-    if (const std::optional<double> value = plainNumber(text))
+    if (const std::optional<double> value = plainNumber(text.constData(), text.constData() + text.size()))
         return value;
     return numberByPattern(text);
 }
 
 std::optional<qint64> parseWhole(const QString& text) {
-    const std::optional<double> value = parse(text);
-    if (!value || std::fabs(*value) > 9.0e15)
-        return std::nullopt;
-    return static_cast<qint64>(std::llround(*value));
+    return rounded(parse(text));
+}
+
+std::optional<double> parseUtf8(QByteArrayView text) {
+    if (const std::optional<double> value = plainNumber(text.begin(), text.end()))
+        return value;
+    return numberByPattern(QString::fromUtf8(text));
+}
+
+std::optional<qint64> parseWholeUtf8(QByteArrayView text) {
+    return rounded(parseUtf8(text));
 }
 
 } // namespace moravel::numtext

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -23,5 +24,8 @@ QString general(double value);
 std::optional<double> parse(const QString& text);
 // The same, rounded to a whole number (halves away from zero); no value when out of range.
 std::optional<qint64> parseWhole(const QString& text);
+// The same two for UTF-8 text as the table holds it, read without making a QString first.
+std::optional<double> parseUtf8(QByteArrayView text);
+std::optional<qint64> parseWholeUtf8(QByteArrayView text);
 
 } // namespace moravel::numtext

@@ -5,7 +5,8 @@
 
 #include <sqlite3.h>
 
-#include <string>
+#include <algorithm>
+#include <tuple>
 
 namespace moravel {
 
@@ -18,14 +19,32 @@ struct PassedOccurrence {
 
 // The renewal trigger, by date only: a row of today is not renewed, even when its time is over.
 // Texts that are no numbers never trigger.
-std::optional<PassedOccurrence> passedOccurrence(const Appointment& row, qint64 today) {
-    const std::optional<qint64> day = numtext::parseWhole(row.TerminDatum);
-    const std::optional<qint64> digit = numtext::parseWhole(row.Wiederholung);
-    const std::optional<double> locked = numtext::parse(row.sysGesperrt);
+std::optional<PassedOccurrence> passedOccurrence(std::optional<qint64> day, std::optional<qint64> digit,
+                                                 std::optional<double> locked, qint64 today) {
     if (!day || !digit || !locked || *locked != 0 || *day >= today || *digit < 1 || *digit > 7)
         return std::nullopt;
     return PassedOccurrence{*day, static_cast<int>(*digit)};
 }
+
+std::optional<PassedOccurrence> passedOccurrence(const Appointment& row, qint64 today) {
+    return passedOccurrence(numtext::parseWhole(row.TerminDatum), numtext::parseWhole(row.Wiederholung),
+                            numtext::parse(row.sysGesperrt), today);
+}
+
+std::optional<PassedOccurrence> passedOccurrence(const TerminStore::RowKey& key, qint64 today) {
+    return passedOccurrence(numtext::parseWholeUtf8(key.TerminDatum),
+                            numtext::parseWholeUtf8(key.Wiederholung), numtext::parseUtf8(key.sysGesperrt),
+                            today);
+}
+
+// A row to renew, by its place in the main list.
+struct Passed {
+    QByteArray sortKey; // TerminDatumUhrzeit as stored
+    qint64 id;
+    bool operator<(const Passed& other) const {
+        return std::tie(sortKey, id) < std::tie(other.sortKey, other.id);
+    }
+};
 
 bool execute(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -123,22 +142,21 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
 } // namespace
 
 int renewPassedAppointments(TerminStore& store, qint64 today, double now) {
-    // Rows stored locked can never trigger; leaving them out keeps the pass short on long histories.
-    static const std::string sql = std::string("SELECT ") + TerminStore::kSelectColumns +
-                                   " FROM tblTermin WHERE sysGesperrt IS NOT '1'"
-                                   " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
-    std::vector<qint64> passedIds;
-    const bool read = store.query(sql.c_str(), {}, [&](const Appointment& row) {
-        if (passedOccurrence(row, today))
-            passedIds.push_back(row.ID);
-    });
+    // The chains are renewed in the main list's order, as the pass restarted per renewal meets them.
+    std::vector<Passed> passed;
+    const bool read = store.renewableBefore(
+        today, [today](const TerminStore::RowKey& key) { return passedOccurrence(key, today).has_value(); },
+        [&passed](const Appointment& row) {
+            passed.push_back({row.TerminDatumUhrzeit.toUtf8(), row.ID});
+        });
     if (!read)
         return -1;
+    std::sort(passed.begin(), passed.end());
 
     const QString nowText = numtext::fixed5(now);
     int inserted = 0;
-    for (qint64 id : passedIds) {
-        const int renewed = renewChain(store, id, today, nowText);
+    for (const Passed& row : passed) {
+        const int renewed = renewChain(store, row.id, today, nowText);
         if (renewed < 0)
             return -1;
         inserted += renewed;

@@ -21,8 +21,30 @@ const char* const kCreateTable = "CREATE TABLE tblTermin ("
                                  " TerminDatum TEXT, TerminUhrzeit TEXT, TerminDatumUhrzeit TEXT,"
                                  " Betreff TEXT, Bemerkungen TEXT, Wiederholung TEXT,"
                                  " VorTage TEXT, VorMinuten TEXT, sysGesperrt TEXT,"
-                                 " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);"
-                                 "CREATE INDEX idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit);";
+                                 " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);";
+
+// Rows the programs wrote themselves: TerminDatum a five-digit day, TerminDatumUhrzeit that day
+// alone or followed by a separator and digits. Such a row's moment lies within its day (at most
+// its end), and as five-digit days sort as text in the order of their numbers, the sort key's
+// index finds the rows of a day and after by text alone. Any other row, whatever the reason,
+// is irregular; the partial index below keeps the few there are, so that passes read them too.
+const std::string kRegular =
+    "(TerminDatum GLOB '[1-9][0-9][0-9][0-9][0-9]'"
+    " AND (TerminDatumUhrzeit = TerminDatum"
+    " OR (substr(TerminDatumUhrzeit, 1, 6) IN (TerminDatum || ',', TerminDatum || '.')"
+    " AND substr(TerminDatumUhrzeit, 7) NOT GLOB '*[^0-9]*')))";
+const std::string kIrregular = kRegular + " IS NOT 1";
+// Rows that may still be renewed: not stored locked, not stored as once only. A long history
+// is mostly locked and one-off rows, which this index leaves out.
+const std::string kRenewable = "sysGesperrt IS NOT '1' AND Wiederholung IS NOT '0'";
+
+// Made when a file lacks them, so that files of any age and origin get them.
+const std::string kCreateIndexes =
+    "CREATE INDEX IF NOT EXISTS idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit);"
+    "CREATE INDEX IF NOT EXISTS idxErneuerbar ON tblTermin(TerminDatumUhrzeit) WHERE " +
+    kRenewable + ";CREATE INDEX IF NOT EXISTS idxUnregelmaessig ON tblTermin(TerminDatumUhrzeit) WHERE " +
+    kIrregular + ";";
+constexpr int kIndexCount = 3;
 
 const char* const kFieldNames[] = {
     "ID",         "TerminDatum", "TerminUhrzeit",     "TerminDatumUhrzeit",
@@ -36,30 +58,28 @@ QString columnText(sqlite3_stmt* statement, int column) {
     return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
 }
 
-// The fields that decide whether a list or the monitor's tick wants a row.
-Appointment keyOf(sqlite3_stmt* statement) {
-    Appointment row;
-    row.ID = sqlite3_column_int64(statement, 0);
-    row.TerminDatum = columnText(statement, 1);
-    row.TerminDatumUhrzeit = columnText(statement, 3);
-    row.VorTage = columnText(statement, 7);
-    return row;
+QByteArrayView columnBytes(sqlite3_stmt* statement, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? QByteArrayView(text, sqlite3_column_bytes(statement, column)) : QByteArrayView();
 }
 
-void readRest(sqlite3_stmt* statement, Appointment& row) {
-    row.TerminUhrzeit = columnText(statement, 2);
-    row.Betreff = columnText(statement, 4);
-    row.Bemerkungen = columnText(statement, 5);
-    row.Wiederholung = columnText(statement, 6);
-    row.VorMinuten = columnText(statement, 8);
-    row.sysGesperrt = columnText(statement, 9);
-    row.ZuletztGeöffnetAm = columnText(statement, 10);
-    row.TerminDatumUhrzeitMeldung = columnText(statement, 11);
+TerminStore::RowKey keyOf(sqlite3_stmt* statement) {
+    TerminStore::RowKey key;
+    key.ID = sqlite3_column_int64(statement, 0);
+    key.TerminDatum = columnBytes(statement, 1);
+    key.TerminDatumUhrzeit = columnBytes(statement, 3);
+    key.Wiederholung = columnBytes(statement, 6);
+    key.VorTage = columnBytes(statement, 7);
+    key.sysGesperrt = columnBytes(statement, 9);
+    return key;
 }
 
 Appointment rowOf(sqlite3_stmt* statement) {
-    Appointment row = keyOf(statement);
-    readRest(statement, row);
+    Appointment row;
+    row.ID = sqlite3_column_int64(statement, 0);
+    int column = 1;
+    for (QString* field : row.textFields())
+        *field = columnText(statement, column++);
     return row;
 }
 
@@ -109,6 +129,33 @@ public:
 private:
     sqlite3_stmt* m_statement = nullptr;
 };
+
+// Adds the passes' indexes to a file that lacks them. A file that cannot take them now (the
+// other program writes for longer than the busy timeout, the disk is full) works all the same;
+// its passes then read the whole table.
+void addMissingIndexes(sqlite3* db) {
+    Statement present(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN"
+                          " ('idxTerminDatumUhrzeit', 'idxErneuerbar', 'idxUnregelmaessig')");
+    if (present.ok() && sqlite3_step(present.get()) == SQLITE_ROW &&
+        sqlite3_column_int(present.get(), 0) == kIndexCount)
+        return;
+    if (!execute(db, "BEGIN IMMEDIATE"))
+        return;
+    if (!execute(db, kCreateIndexes.c_str()) || !execute(db, "COMMIT"))
+        execute(db, "ROLLBACK");
+}
+
+std::string rowsWhere(const std::string& condition) {
+    return std::string("SELECT ") + TerminStore::kSelectColumns + " FROM tblTermin WHERE " + condition;
+}
+
+// The text a day has in the sort key when it is a five-digit day, the only days whose text
+// order is their number order; none for others.
+std::optional<QString> dayText(qint64 day) {
+    if (day < 10000 || day > 99999)
+        return std::nullopt;
+    return QString::number(day);
+}
 
 } // namespace
 
@@ -178,6 +225,7 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
             QFile::remove(path);
         return nullptr;
     }
+    addMissingIndexes(db);
     sqlite3_create_function_v2(db, "wildcard_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                wildcardMatch, nullptr, nullptr, nullptr);
     if (result)
@@ -213,11 +261,8 @@ bool TerminStore::query(const char* sql, const std::vector<QString>& parameters,
         statement.bind(static_cast<int>(i + 1), parameters[i]);
     int rc;
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        Appointment row = keyOf(statement.get());
-        if (!keep(row))
-            continue;
-        readRest(statement.get(), row);
-        sink(row);
+        if (keep(keyOf(statement.get())))
+            sink(rowOf(statement.get()));
     }
     return rc == SQLITE_DONE;
 }
@@ -228,10 +273,31 @@ std::vector<Appointment> TerminStore::mainList() const {
     return rows;
 }
 
-std::vector<Appointment> TerminStore::mainList(const RowFilter& keep) const {
-    std::vector<Appointment> rows;
-    query(mainListQuery().c_str(), {}, keep, [&rows](const Appointment& row) { rows.push_back(row); });
-    return rows;
+bool TerminStore::mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink) const {
+    static const std::string order = " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    // Every irregular row sorts before every row the second query reads: its key is NULL or a
+    // text below the day's, and those come first in the column's order.
+    static const std::string irregularBefore =
+        rowsWhere(kIrregular + " AND (TerminDatumUhrzeit >= ?1) IS NOT 1") + order;
+    static const std::string fromDay = rowsWhere("TerminDatumUhrzeit >= ?1") + order;
+
+    if (const std::optional<QString> from = dayText(firstDay))
+        return query(irregularBefore.c_str(), {*from}, keep, sink) &&
+               query(fromDay.c_str(), {*from}, keep, sink);
+    return query(mainListQuery().c_str(), {}, keep, sink);
+}
+
+bool TerminStore::renewableBefore(qint64 day, const RowFilter& keep, const RowSink& sink) const {
+    static const std::string beforeDay = rowsWhere(kRenewable + " AND TerminDatumUhrzeit < ?1");
+    // A regular row whose key is the day's or later lies on that day or later.
+    static const std::string irregularFrom =
+        rowsWhere(kIrregular + " AND (TerminDatumUhrzeit < ?1) IS NOT 1");
+    static const std::string unlocked = rowsWhere("sysGesperrt IS NOT '1'");
+
+    if (const std::optional<QString> before = dayText(day))
+        return query(beforeDay.c_str(), {*before}, keep, sink) &&
+               query(irregularFrom.c_str(), {*before}, keep, sink);
+    return query(unlocked.c_str(), {}, keep, sink);
 }
 
 std::vector<Appointment> TerminStore::searchComing(const QString& from, const QString& to,

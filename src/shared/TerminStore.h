@@ -3,6 +3,7 @@
 #include "Appointment.h"
 #include "InUseLock.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -35,9 +36,24 @@ public:
 
     // Every row in ascending text order of TerminDatumUhrzeit (rows of equal text in ID order).
     std::vector<Appointment> mainList() const;
-    // The main list's rows that `keep` wants (see the filtering query below).
-    using RowFilter = std::function<bool(const Appointment&)>;
-    std::vector<Appointment> mainList(const RowFilter& keep) const;
+    // The fields that decide whether a pass wants a row, as the table holds them (UTF-8; NULL
+    // reads as empty). They point into the row being read and are valid only during the call.
+    struct RowKey {
+        qint64 ID = 0;
+        QByteArrayView TerminDatum;
+        QByteArrayView TerminDatumUhrzeit;
+        QByteArrayView Wiederholung;
+        QByteArrayView VorTage;
+        QByteArrayView sysGesperrt;
+    };
+    using RowFilter = std::function<bool(const RowKey&)>;
+    using RowSink = std::function<void(const Appointment&)>;
+    // Walks the main list's rows that `keep` wants (see the filtering query below), for a `keep`
+    // that wants no row before firstDay: rows in the shape the programs write whose day lies
+    // before it, and so whose moment is no later than its start, are left out unread. Rows in
+    // any other shape are all shown to `keep`. A pass then costs the rows from that day on,
+    // not the years of rows before it. False when the read failed.
+    bool mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink) const;
     // Rows with from <= TerminDatumUhrzeit <= to (as text) whose subject contains the search
     // text; '*' and '?' in it act as wildcards.
     std::vector<Appointment> searchComing(const QString& from, const QString& to,
@@ -58,13 +74,17 @@ public:
     static constexpr int kBusyTimeoutMs = 5000;
 
     // Walks the rows of a prepared query that selects the columns of kSelectColumns.
-    using RowSink = std::function<void(const Appointment&)>;
     bool query(const char* sql, const std::vector<QString>& parameters, const RowSink& sink) const;
-    // The same for the rows that `keep` wants. It sees each row with only ID, TerminDatum,
-    // TerminDatumUhrzeit and VorTage read; the other fields are read only for the rows it keeps,
-    // which makes passing over rows that are not wanted several times cheaper.
+    // The same for the rows that `keep` wants. It sees each row's key straight from the table;
+    // no text is made and no other field is read for the rows it does not keep, so a pass over
+    // years of rows that are not wanted costs little more than SQLite's own step.
     bool query(const char* sql, const std::vector<QString>& parameters, const RowFilter& keep,
                const RowSink& sink) const;
+
+    // Walks in no particular order the rows that `keep` wants among those that may need renewing
+    // before this day: every row not stored locked or once only whose key lies before the day,
+    // and every row in a shape the programs do not write. Other rows cannot need it.
+    bool renewableBefore(qint64 day, const RowFilter& keep, const RowSink& sink) const;
 
     static const char* const kSelectColumns;
 

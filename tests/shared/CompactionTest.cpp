@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +46,11 @@ protected:
     }
 
     QString copyPath(const QString& name = Compaction::kCopyFile) const { return env.dataDir() + "/" + name; }
+
+    ino_t inode() const {
+        struct stat info {};
+        return ::stat(QFile::encodeName(env.databasePath()).constData(), &info) == 0 ? info.st_ino : 0;
+    }
 };
 
 } // namespace
@@ -105,7 +111,8 @@ TEST_F(CompactionTest, FailureAtAnyStepLosesNothing) {
     const QStringList before = subjects();
     const QByteArray bytes = test::readFile(env.databasePath());
     for (auto step : {Compaction::Step::Copy, Compaction::Step::Check, Compaction::Step::Rename}) {
-        EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), step), Compaction::Result::Failed);
+        EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), Compaction::Need::Always, step),
+                  Compaction::Result::Failed);
         EXPECT_EQ(test::readFile(env.databasePath()), bytes);
         EXPECT_FALSE(QFileInfo::exists(copyPath()));
     }
@@ -118,4 +125,45 @@ TEST_F(CompactionTest, ForeignFileIsNeverTouched) {
     EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir()), Compaction::Result::Failed);
     EXPECT_EQ(test::readFile(env.databasePath()), bytes);
     EXPECT_FALSE(QFileInfo::exists(copyPath()));
+}
+
+TEST_F(CompactionTest, AtStartOnlyAFileWithFreePagesIsCopied) {
+    using Need = Compaction::Need;
+    ASSERT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), Need::FreePages),
+              Compaction::Result::Compacted);
+    const QStringList rows = subjects();
+    const QByteArray compact = test::readFile(env.databasePath());
+    const ino_t before = inode();
+
+    // Nothing left to give back: the file is not even rewritten.
+    EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), Need::FreePages),
+              Compaction::Result::NotNeeded);
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(test::readFile(env.databasePath()), compact);
+
+    // Leftover copies go and an orphaned copy comes back all the same.
+    test::writeFile(copyPath(), "old copy");
+    EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), Need::FreePages),
+              Compaction::Result::NotNeeded);
+    EXPECT_FALSE(QFileInfo::exists(copyPath()));
+    ASSERT_TRUE(QFile::rename(env.databasePath(), copyPath()));
+    EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), Need::FreePages),
+              Compaction::Result::Restored);
+    EXPECT_EQ(subjects(), rows);
+
+    // Rows added and deleted again leave free pages.
+    {
+        auto store = TerminStore::open(env.databasePath());
+        std::vector<qint64> added;
+        for (int i = 0; i < 100; ++i) {
+            Appointment a;
+            a.Betreff = QString(200, QLatin1Char('x'));
+            added.push_back(*store->insert(a));
+        }
+        for (qint64 id : added)
+            store->remove(id);
+    }
+    EXPECT_EQ(Compaction::DatenbankKomprimieren(env.dataDir(), Need::FreePages),
+              Compaction::Result::Compacted);
+    EXPECT_EQ(subjects(), rows);
 }

@@ -1,6 +1,7 @@
 // numtext::parse reads the programs' own number texts without its pattern. These tests hold it to
 // the pattern reader it replaced, kept here as the reference: the same texts accepted, and the
-// very same double (bit for bit) for each of them.
+// very same double (bit for bit) for each of them. The reader of UTF-8 straight from the table is
+// held to it in the same way.
 #include "NumberText.h"
 
 #include <QRegularExpression>
@@ -42,21 +43,26 @@ public:
     void check(const QString& text) {
         ++m_checked;
         const std::optional<double> expected = referenceParse(text);
-        const std::optional<double> actual = numtext::parse(text);
+        compare(text, "parse", expected, numtext::parse(text));
+        compare(text, "parseUtf8", expected, numtext::parseUtf8(text.toUtf8()));
+    }
+    int checked() const { return m_checked; }
+    int differences() const { return m_differences; }
+
+private:
+    void compare(const QString& text, const char* reader, std::optional<double> expected,
+                 std::optional<double> actual) {
         const bool same =
             expected.has_value() == actual.has_value() && (!expected || bits(*expected) == bits(*actual));
         if (same)
             return;
         if (++m_differences <= 10)
             ADD_FAILURE() << "\"" << text.toStdString() << "\": reference "
-                          << (expected ? QString::number(*expected, 'g', 17).toStdString() : "none")
-                          << ", parse "
+                          << (expected ? QString::number(*expected, 'g', 17).toStdString() : "none") << ", "
+                          << reader << " "
                           << (actual ? QString::number(*actual, 'g', 17).toStdString() : "none");
     }
-    int checked() const { return m_checked; }
-    int differences() const { return m_differences; }
 
-private:
     int m_checked = 0;
     int m_differences = 0;
 };
@@ -152,6 +158,7 @@ TEST(NumberTextEquivalenceTest, WholeNumbersFollowTheReader) {
         const std::optional<double> value = referenceParse(QString::fromLatin1(text));
         const std::optional<qint64> whole = numtext::parseWhole(QString::fromLatin1(text));
         ASSERT_EQ(whole.has_value(), value.has_value() && std::fabs(*value) <= 9.0e15) << text;
+        EXPECT_EQ(numtext::parseWholeUtf8(text), whole) << text;
         if (whole) {
             EXPECT_EQ(*whole, std::llround(*value)) << text;
         }
