@@ -1,5 +1,6 @@
 // The number-text reader on any text: it never fails, what it reads is finite, the whole-number
-// reading agrees with it, and the program's own texts of a number read back as that number.
+// reading agrees with it, the reader of the same text as UTF-8 reads the same, and the program's
+// own texts of a number read back as that number.
 
 #include "FuzzCheck.h"
 #include "NumberText.h"
@@ -21,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::optional<double> value = numtext::parse(text);
     const std::optional<qint64> whole = numtext::parseWhole(text);
+    const QByteArray utf8 = text.toUtf8();
+    const std::optional<double> fromUtf8 = numtext::parseUtf8(utf8);
+    FUZZ_CHECK(fromUtf8.has_value() == value.has_value() && (!value || *fromUtf8 == *value));
+    FUZZ_CHECK(numtext::parseWholeUtf8(utf8) == whole);
     if (!value) {
         FUZZ_CHECK(!whole);
         return 0;

@@ -2,6 +2,7 @@
 // a value is NULL, a whole number, a double, text of any bytes or a BLOB, and whether the table
 // has typed fields. The store lists, finds and searches them and renewal runs over them: nothing
 // fails, no row is lost, every row renewal adds is counted, and a second renewal finds nothing.
+// The passes that leave the history unread hand over exactly what a pass over every row would.
 
 #include "FuzzCheck.h"
 #include "NumberText.h"
@@ -16,6 +17,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -85,6 +87,39 @@ void bindValue(sqlite3_stmt* statement, int index, FuzzedDataProvider& input) {
     }
 }
 
+// The passes from a day on against a pass over every row with the same filter, which sees the
+// same key bytes: the same rows in the same order, and the same rows to renew.
+void checkPassesFrom(const TerminStore& store, qint64 today, double closedAt) {
+    static const std::string everyRow = std::string("SELECT ") + TerminStore::kSelectColumns +
+                                        " FROM tblTermin ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    const double now = static_cast<double>(today) + 0.5;
+    const auto wanted = [&](const TerminStore::RowKey& key) {
+        const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
+        const std::optional<double> moment = numtext::parseUtf8(key.TerminDatumUhrzeit);
+        return (day && *day >= today) || (moment && closedAt < *moment && *moment < now);
+    };
+    const auto renewable = [&](const TerminStore::RowKey& key) {
+        const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
+        const std::optional<qint64> digit = numtext::parseWholeUtf8(key.Wiederholung);
+        const std::optional<double> flag = numtext::parseUtf8(key.sysGesperrt);
+        return day && digit && flag && *day < today && *digit >= 1 && *digit <= 7 && *flag == 0;
+    };
+    std::vector<qint64> expected, found, expectedRenewable, foundRenewable;
+    FUZZ_CHECK(store.query(everyRow.c_str(), {}, wanted,
+                           [&](const Appointment& row) { expected.push_back(row.ID); }));
+    const double earliest = std::floor(std::min(closedAt, static_cast<double>(today)));
+    FUZZ_CHECK(store.mainListFrom(static_cast<qint64>(std::max(earliest, 0.0)), wanted,
+                                  [&](const Appointment& row) { found.push_back(row.ID); }));
+    FUZZ_CHECK(found == expected);
+    FUZZ_CHECK(store.query(everyRow.c_str(), {}, renewable,
+                           [&](const Appointment& row) { expectedRenewable.push_back(row.ID); }));
+    FUZZ_CHECK(store.renewableBefore(today, renewable,
+                                     [&](const Appointment& row) { foundRenewable.push_back(row.ID); }));
+    std::sort(expectedRenewable.begin(), expectedRenewable.end());
+    std::sort(foundRenewable.begin(), foundRenewable.end());
+    FUZZ_CHECK(foundRenewable == expectedRenewable);
+}
+
 std::set<qint64> ids(const std::vector<Appointment>& rows) {
     std::set<qint64> out;
     for (const Appointment& row : rows)
@@ -130,6 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(store.searchComing(QStringLiteral("0"), QStringLiteral("99999"), searchText).size() <=
                before.size());
     FUZZ_CHECK(store.pastList(QString::number(today), searchText).size() <= before.size());
+
+    checkPassesFrom(store, today, static_cast<double>(today) - input.ConsumeIntegralInRange(0, 400) / 10.0);
 
     const double now = static_cast<double>(today) + 0.5;
     const int inserted = renewPassedAppointments(store, today, now);

@@ -24,8 +24,7 @@ qint64 stepOf(const QDateTime& moment);
 // Recurrence display name of the code in Wiederholung; any other text is a one-off.
 QString recurrenceName(const QString& wiederholung);
 
-// The row's day (TerminDatum); none when it is no number, and such a row is left out. Read once
-// per row and pass, as every tick reads the whole table.
+// The row's day (TerminDatum); none when it is no number, and such a row is left out.
 std::optional<qint64> dayOf(const Appointment& row);
 
 // Today lies within the lead days: day - VorTage <= today <= day. Lead days that are no number

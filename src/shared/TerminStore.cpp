@@ -9,6 +9,9 @@
 
 #include <sqlite3.h>
 
+#include <array>
+#include <map>
+
 namespace moravel {
 
 namespace {
@@ -24,27 +27,32 @@ const char* const kCreateTable = "CREATE TABLE tblTermin ("
                                  " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);";
 
 // Rows the programs wrote themselves: TerminDatum a five-digit day, TerminDatumUhrzeit that day
-// alone or followed by a separator and digits. Such a row's moment lies within its day (at most
-// its end), and as five-digit days sort as text in the order of their numbers, the sort key's
-// index finds the rows of a day and after by text alone. Any other row, whatever the reason,
-// is irregular; the partial index below keeps the few there are, so that passes read them too.
+// as text, alone or followed by a separator and digits. Such a row's moment lies within its day
+// (at most its end), and as five-digit days sort as text in the order of their numbers, the sort
+// key's index finds the rows of a day and after by text alone. Any other row, whatever the
+// reason, is irregular; a partial index keeps the few there are, so that passes read them too.
 const std::string kRegular =
-    "(TerminDatum GLOB '[1-9][0-9][0-9][0-9][0-9]'"
+    "(typeof(TerminDatumUhrzeit) = 'text' AND TerminDatum GLOB '[1-9][0-9][0-9][0-9][0-9]'"
     " AND (TerminDatumUhrzeit = TerminDatum"
     " OR (substr(TerminDatumUhrzeit, 1, 6) IN (TerminDatum || ',', TerminDatum || '.')"
     " AND substr(TerminDatumUhrzeit, 7) NOT GLOB '*[^0-9]*')))";
 const std::string kIrregular = kRegular + " IS NOT 1";
 // Rows that may still be renewed: not stored locked, not stored as once only. A long history
-// is mostly locked and one-off rows, which this index leaves out.
+// is mostly locked and one-off rows, which its index leaves out.
 const std::string kRenewable = "sysGesperrt IS NOT '1' AND Wiederholung IS NOT '0'";
 
-// Made when a file lacks them, so that files of any age and origin get them.
-const std::string kCreateIndexes =
-    "CREATE INDEX IF NOT EXISTS idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit);"
-    "CREATE INDEX IF NOT EXISTS idxErneuerbar ON tblTermin(TerminDatumUhrzeit) WHERE " +
-    kRenewable + ";CREATE INDEX IF NOT EXISTS idxUnregelmaessig ON tblTermin(TerminDatumUhrzeit) WHERE " +
-    kIrregular + ";";
-constexpr int kIndexCount = 3;
+// The indexes every file gets when it is opened, whatever its age and origin, as SQLite keeps
+// their statements. One whose statement differs is made again, so that a changed condition
+// reaches older files; a query uses a partial index only when it repeats its condition.
+struct Index {
+    const char* name;
+    std::string definition;
+};
+const std::array<Index, 3> kIndexes = {
+    Index{"idxTerminDatumUhrzeit", "CREATE INDEX idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit)"},
+    Index{"idxErneuerbar", "CREATE INDEX idxErneuerbar ON tblTermin(TerminDatumUhrzeit) WHERE " + kRenewable},
+    Index{"idxUnregelmaessig",
+          "CREATE INDEX idxUnregelmaessig ON tblTermin(TerminDatumUhrzeit) WHERE " + kIrregular}};
 
 const char* const kFieldNames[] = {
     "ID",         "TerminDatum", "TerminUhrzeit",     "TerminDatumUhrzeit",
@@ -130,18 +138,28 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-// Adds the passes' indexes to a file that lacks them. A file that cannot take them now (the
-// other program writes for longer than the busy timeout, the disk is full) works all the same;
-// its passes then read the whole table.
-void addMissingIndexes(sqlite3* db) {
-    Statement present(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN"
-                          " ('idxTerminDatumUhrzeit', 'idxErneuerbar', 'idxUnregelmaessig')");
-    if (present.ok() && sqlite3_step(present.get()) == SQLITE_ROW &&
-        sqlite3_column_int(present.get(), 0) == kIndexCount)
+// Gives the file the passes' indexes. A file that cannot take them now (the other program
+// writes for longer than the busy timeout, the disk is full) works all the same; its passes
+// then read the whole table.
+void makeIndexes(sqlite3* db) {
+    std::map<QString, QString> present;
+    {
+        Statement statement(db, "SELECT name, sql FROM sqlite_master WHERE type = 'index'");
+        while (statement.ok() && sqlite3_step(statement.get()) == SQLITE_ROW)
+            present[columnText(statement.get(), 0)] = columnText(statement.get(), 1);
+    }
+    std::string changes;
+    for (const Index& index : kIndexes) {
+        const auto found = present.find(QString::fromLatin1(index.name));
+        if (found != present.end() && found->second == QString::fromStdString(index.definition))
+            continue;
+        if (found != present.end())
+            changes += std::string("DROP INDEX ") + index.name + ";";
+        changes += index.definition + ";";
+    }
+    if (changes.empty() || !execute(db, "BEGIN IMMEDIATE"))
         return;
-    if (!execute(db, "BEGIN IMMEDIATE"))
-        return;
-    if (!execute(db, kCreateIndexes.c_str()) || !execute(db, "COMMIT"))
+    if (!execute(db, changes.c_str()) || !execute(db, "COMMIT"))
         execute(db, "ROLLBACK");
 }
 
@@ -225,7 +243,7 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
             QFile::remove(path);
         return nullptr;
     }
-    addMissingIndexes(db);
+    makeIndexes(db);
     sqlite3_create_function_v2(db, "wildcard_match", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                wildcardMatch, nullptr, nullptr, nullptr);
     if (result)

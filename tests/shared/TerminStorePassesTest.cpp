@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -195,34 +196,88 @@ TEST_F(TerminStorePassesTest, YearsOfHistoryAreNotRead) {
     EXPECT_EQ(asked, 1);
 }
 
-TEST_F(TerminStorePassesTest, AnOlderFileGetsTheIndexesWhenOpened) {
+TEST_F(TerminStorePassesTest, NumbersInAnUntypedTableAreReadAsWell) {
+    // A table made by other means keeps numbers as numbers; in SQLite's order they sort before
+    // every text, and a number key must never pass for a text key of the same digits.
     store.reset();
     test::TestEnvironment other;
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(other.databasePath()).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(
+                  db,
+                  "CREATE TABLE tblTermin (ID INTEGER PRIMARY KEY, TerminDatum, TerminUhrzeit,"
+                  " TerminDatumUhrzeit, Betreff, Bemerkungen, Wiederholung, VorTage, VorMinuten,"
+                  " sysGesperrt, \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung);"
+                  "INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit, Wiederholung, sysGesperrt) VALUES"
+                  " (46364, 46364, 1, 0), (46370, 46370.5, '1', '0'), (46300, 46300.5, 2, 0),"
+                  " ('46365', 46365, '0', '0'), (46366, '46366,5', 0, 1), ('46250', '46250,5', 3, 0)",
+                  nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    auto untyped = TerminStore::open(other.databasePath());
+    ASSERT_TRUE(untyped);
+
+    const auto everyKeyedRow = [](const TerminStore::RowKey& key) {
+        const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
+        return day && *day >= kToday;
+    };
+    EXPECT_EQ(from(*untyped, kToday, everyKeyedRow), reference(*untyped, everyKeyedRow));
+    EXPECT_EQ(from(*untyped, kToday, everyKeyedRow), (std::vector<qint64>{1, 4, 2, 5}));
+
+    std::vector<qint64> found;
+    ASSERT_TRUE(untyped->renewableBefore(kToday, renewable,
+                                         [&found](const Appointment& a) { found.push_back(a.ID); }));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<qint64>{3, 6}));
+}
+
+TEST_F(TerminStorePassesTest, OpeningGivesEveryFileTheIndexesAsTheyAreNow) {
+    store.reset();
+    test::TestEnvironment other;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(other.databasePath()).constData(), &db), SQLITE_OK);
+    // No sort-key index and a partial index whose condition has since changed.
     ASSERT_EQ(
         sqlite3_exec(db,
                      "CREATE TABLE tblTermin (ID INTEGER PRIMARY KEY AUTOINCREMENT, TerminDatum TEXT,"
                      " TerminUhrzeit TEXT, TerminDatumUhrzeit TEXT, Betreff TEXT, Bemerkungen TEXT,"
                      " Wiederholung TEXT, VorTage TEXT, VorMinuten TEXT, sysGesperrt TEXT,"
                      " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);"
-                     "INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit) VALUES ('46370', '46370,5')",
+                     "CREATE INDEX idxUnregelmaessig ON tblTermin(TerminDatumUhrzeit) WHERE 0;"
+                     "INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit) VALUES (' 46370', '46370,5')",
                      nullptr, nullptr, nullptr),
         SQLITE_OK);
     sqlite3_close(db);
 
-    auto opened = TerminStore::open(other.databasePath());
-    ASSERT_TRUE(opened);
-    std::vector<qint64> ids;
-    ASSERT_TRUE(opened->mainListFrom(
-        kToday, [](const TerminStore::RowKey&) { return true; },
-        [&ids](const Appointment& a) { ids.push_back(a.ID); }));
-    EXPECT_EQ(ids, std::vector<qint64>{1});
-    sqlite3_stmt* statement = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(opened->handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'index'",
-                                 -1, &statement, nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(statement, 0), 3); // the older file had no index at all
-    sqlite3_finalize(statement);
+    const auto indexes = [](const TerminStore& opened) {
+        QStringList out;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(opened.handle(),
+                           "SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name", -1, &statement,
+                           nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        sqlite3_finalize(statement);
+        return out;
+    };
+    QByteArray made;
+    {
+        auto opened = TerminStore::open(other.databasePath());
+        ASSERT_TRUE(opened);
+        const QStringList sql = indexes(*opened);
+        ASSERT_EQ(sql.size(), 3);
+        EXPECT_TRUE(sql[1].contains("idxTerminDatumUhrzeit"));
+        EXPECT_TRUE(sql[2].contains("idxUnregelmaessig") && sql[2].contains("GLOB")) << sql[2].toStdString();
+        // The irregular row is found through the rebuilt index.
+        std::vector<qint64> ids;
+        ASSERT_TRUE(opened->mainListFrom(
+            kToday, [](const TerminStore::RowKey&) { return true; },
+            [&ids](const Appointment& a) { ids.push_back(a.ID); }));
+        EXPECT_EQ(ids, std::vector<qint64>{1});
+        made = test::readFile(other.databasePath());
+    }
+    // Indexes as they are now are left alone: opening again writes nothing.
+    auto again = TerminStore::open(other.databasePath());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(test::readFile(other.databasePath()), made);
 }
