@@ -9,16 +9,31 @@ namespace moravel::bench {
 
 namespace {
 constexpr qint64 kSpanDays = 3650 * 3;
+constexpr qint64 kHistoryDays = 3650 * 2;
+constexpr int kComingRows = 200;
 // A prime step scatters the days over the span in an order unlike the insertion order, as years
 // of renewals and entries leave them.
 constexpr qint64 kScatter = 7919;
+
+qint64 dayOf(int i, int rows, qint64 today, Shape shape) {
+    const qint64 scattered = static_cast<qint64>(i) * kScatter;
+    switch (shape) {
+    case Shape::History: // the rows ahead were entered last
+        return i >= rows - kComingRows ? today + scattered % 365 : today - 1 - scattered % kHistoryDays;
+    case Shape::ThirdAhead:
+        return today - kHistoryDays + scattered % kSpanDays;
+    case Shape::AllAhead:
+        break;
+    }
+    return today + scattered % kSpanDays;
+}
 } // namespace
 
-void fillTable(const QString& path, int rows, qint64 today, qint64 firstDay) {
+void fillTable(const QString& path, int rows, qint64 today, Shape shape) {
     auto store = TerminStore::open(path);
     sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
     for (int i = 0; i < rows; ++i) {
-        const qint64 day = today + firstDay + (i * kScatter) % kSpanDays;
+        const qint64 day = dayOf(i, rows, today, shape);
         const double time = (i % 96) / 96.0;
         const bool passed = day < today;
         Appointment a;

@@ -8,11 +8,20 @@ namespace moravel::bench {
 // 7 December 2026, the day every in-process benchmark runs on.
 constexpr qint64 kBenchToday = 46363;
 
-// Rows spread over thirty years from today + firstDay: with firstDay -7300 (the default) twenty
-// years of past one-offs and locked history and ten years ahead, with lead days up to two weeks
-// so that a realistic handful is current; with firstDay 0 every row lies ahead. Passed rows are
-// one-offs or locked occurrences, so that a renewal on this table adds nothing.
-void fillTable(const QString& path, int rows, qint64 today, qint64 firstDay = -7300);
+// Where a table's rows lie. Passed rows are one-offs or locked occurrences of recurring
+// appointments, so that a renewal on any of them adds nothing; lead days go up to two weeks.
+enum class Shape {
+    // As years of use leave a planner: its history grows with every renewed occurrence, while
+    // what lies ahead stays about the same. 200 rows in the coming year (each recurring one a
+    // chain's live row), every other row in the twenty years before today.
+    History,
+    // A list-heavy table: rows spread over twenty years behind and ten ahead, a third ahead.
+    ThirdAhead,
+    // Every row in the thirty years ahead: the most a list or a tick can have to look at.
+    AllAhead
+};
+
+void fillTable(const QString& path, int rows, qint64 today, Shape shape = Shape::History);
 
 // Adds one live daily appointment whose day lies this many days before today.
 void addDailyBacklog(const QString& path, qint64 today, int days);

@@ -1,7 +1,7 @@
 // One tick of the monitor's re-read (EinlesenAusDB) over tables of 1 000, 10 000 and 100 000 rows:
 // the list of current appointments rebuilt and every reminder moment tested, as every second while
-// watching. Three cases: a realistic table with years of history, a table whose rows all lie
-// ahead (the most a tick can have to look at), and the realistic table changed by the planner
+// watching. Three cases: a table of years of history, a table whose rows all lie
+// ahead (the most a tick can have to look at), and the table of history changed by the planner
 // before every tick, so that each tick reads it again.
 #include "BenchTables.h"
 #include "Clock.h"
@@ -24,8 +24,6 @@ using namespace moravel;
 namespace {
 
 const QDateTime kNow(serial::dateOfDay(bench::kBenchToday), QTime(10, 0));
-constexpr qint64 kHistory = -7300;
-constexpr qint64 kAllAhead = 0;
 
 // A table and the monitor on it, made once per size and shape for every run of the benchmark.
 struct Monitor {
@@ -35,12 +33,12 @@ struct Monitor {
     std::unique_ptr<monitor::frmAutostart> window;
     int rows;
 
-    Monitor(int rowCount, qint64 firstDay) : rows(rowCount) {
+    Monitor(int rowCount, bench::Shape shape) : rows(rowCount) {
         qputenv("MORAVEL_DATA_DIR", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
         Clock::setInstance(&clock);
         const QString path = dir.path() + QStringLiteral("/dBTermin.mdb");
-        bench::fillTable(path, rows, bench::kBenchToday, firstDay);
+        bench::fillTable(path, rows, bench::kBenchToday, shape);
         planner = TerminStore::open(path);
         window = std::make_unique<monitor::frmAutostart>();
         window->Form_Load();
@@ -48,21 +46,21 @@ struct Monitor {
 };
 
 // Emptied by main while the application still exists: the windows must go before it.
-std::map<std::pair<int, qint64>, std::unique_ptr<Monitor>>& monitors() {
-    static std::map<std::pair<int, qint64>, std::unique_ptr<Monitor>> made;
+std::map<std::pair<int, bench::Shape>, std::unique_ptr<Monitor>>& monitors() {
+    static std::map<std::pair<int, bench::Shape>, std::unique_ptr<Monitor>> made;
     return made;
 }
 
-Monitor& monitorOn(int rows, qint64 firstDay) {
-    auto& slot = monitors()[{rows, firstDay}];
+Monitor& monitorOn(int rows, bench::Shape shape) {
+    auto& slot = monitors()[{rows, shape}];
     if (!slot)
-        slot = std::make_unique<Monitor>(rows, firstDay);
+        slot = std::make_unique<Monitor>(rows, shape);
     Clock::setInstance(&slot->clock);
     return *slot;
 }
 
-void tick(benchmark::State& state, qint64 firstDay, bool plannerWrites) {
-    Monitor& monitor = monitorOn(static_cast<int>(state.range(0)), firstDay);
+void tick(benchmark::State& state, bench::Shape shape, bool plannerWrites) {
+    Monitor& monitor = monitorOn(static_cast<int>(state.range(0)), shape);
     int change = 0;
     for (auto _ : state) {
         monitor.clock.advanceMs(1000);
@@ -82,15 +80,15 @@ void tick(benchmark::State& state, qint64 firstDay, bool plannerWrites) {
 }
 
 void BM_Tick_WithHistory(benchmark::State& state) {
-    tick(state, kHistory, false);
+    tick(state, bench::Shape::History, false);
 }
 
 void BM_Tick_AllAhead(benchmark::State& state) {
-    tick(state, kAllAhead, false);
+    tick(state, bench::Shape::AllAhead, false);
 }
 
 void BM_Tick_PlannerWroteBefore(benchmark::State& state) {
-    tick(state, kHistory, true);
+    tick(state, bench::Shape::History, true);
 }
 
 } // namespace
