@@ -9,7 +9,7 @@
 # data directory, settings home and runtime directory, as the end-to-end runs do:
 #   - start-up: bench_first_window starts the planner and watches, as another X client, for its
 #     main window to be mapped; the planner maps it after Form_Load filled the list. Median of
-#     BENCH_PROCESS_RUNS runs (default 7).
+#     BENCH_PROCESS_RUNS runs (default 11), the tables taking turns.
 #   - idle share: the monitor is sent to the background with its own button ("Termine
 #     überwachen", Alt+T) so that its one-second timer runs, then its CPU time is read from
 #     /proc/<pid>/stat over BENCH_IDLE_SECONDS (default 60).
@@ -21,7 +21,7 @@ build=$(cd "${1:-build}" && pwd)
 bench=$build/bench
 bin=$build/bin
 repetitions=${BENCH_REPETITIONS:-5}
-process_runs=${BENCH_PROCESS_RUNS:-7}
+process_runs=${BENCH_PROCESS_RUNS:-11}
 idle_seconds=${BENCH_IDLE_SECONDS:-60}
 
 for tool in Xvfb openbox trayer dbus-launch xdotool valgrind python3; do
@@ -106,17 +106,25 @@ fresh_data() { # name: the table alone in the data directory, without settings o
 }
 field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
 
-for case in "empty 0" "rows_10000 10000" "rows_100000 100000" "rows_10000_daily_3650_back 10000 3650" \
-    "rows_10000_third_ahead 10000 0 third-ahead"; do
+process_cases=("empty 0" "rows_10000 10000" "rows_100000 100000" "rows_10000_daily_3650_back 10000 3650"
+    "rows_10000_third_ahead 10000 0 third-ahead")
+for case in "${process_cases[@]}"; do
     read -r name rows backlog shape <<< "$case"
-    step "planner start-up as a process: $name ($process_runs runs)"
     table "$name" "$rows" "${backlog:-0}" "${shape:-}"
-    times=()
-    for _ in $(seq "$process_runs"); do
+done
+# Round by round, so that a slow spell of the machine weighs on every table alike.
+declare -A times
+for run in $(seq "$process_runs"); do
+    step "planner start-up as a process: round $run of $process_runs"
+    for case in "${process_cases[@]}"; do
+        read -r name _ <<< "$case"
         fresh_data "$name"
-        times+=("$("$bench/bench_first_window" "Brisko Moravel" "$bin/Moravel" | field ms)")
+        times[$name]+="$("$bench/bench_first_window" "Brisko Moravel" "$bin/Moravel" | field ms) "
     done
-    record "process_$name" "${times[*]}"
+done
+for case in "${process_cases[@]}"; do
+    read -r name _ <<< "$case"
+    record "process_$name" "${times[$name]% }"
 done
 
 step "planner resident size with 10 000 rows"

@@ -108,7 +108,8 @@ void frmTermin::AlteTermineEinlesenAusDB() {
     const qint64 today = serial::today();
     const std::optional<QString> search =
         searchActive() ? std::optional<QString>(Text4->text()) : std::nullopt;
-    fillList(listrows::pastRows(dbTermin->pastList(QString::number(today), search), today));
+    fillList(listrows::pastRows(dbTermin->pastList(QString::number(today), search, listrows::kPastLimit - 1),
+                                today));
 }
 
 void frmTermin::setListTextColour(quint32 value) {

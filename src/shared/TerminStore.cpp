@@ -330,21 +330,24 @@ std::vector<Appointment> TerminStore::searchComing(const QString& from, const QS
     return rows;
 }
 
-std::vector<Appointment> TerminStore::pastList(const QString& today,
-                                               const std::optional<QString>& searchText) const {
-    static const std::string plain = std::string("SELECT ") + kSelectColumns +
-                                     " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
-                                     " ORDER BY TerminDatumUhrzeit DESC, ID DESC";
-    static const std::string searched =
-        std::string("SELECT ") + kSelectColumns +
-        " FROM tblTermin WHERE TerminDatumUhrzeit < ?1"
-        " AND wildcard_match(?2, Betreff) ORDER BY TerminDatumUhrzeit DESC, ID DESC";
+std::vector<Appointment> TerminStore::pastList(const QString& today, const std::optional<QString>& searchText,
+                                               std::optional<int> limitWithoutDaily) const {
+    std::string condition = "TerminDatumUhrzeit < ?1";
+    std::vector<QString> parameters{today};
+    if (searchText) {
+        parameters.push_back(WildcardPattern::containing(*searchText).text());
+        condition += " AND wildcard_match(?" + std::to_string(parameters.size()) + ", Betreff)";
+    }
+    std::string order = " ORDER BY TerminDatumUhrzeit DESC, ID DESC";
+    if (limitWithoutDaily) {
+        // The stored value as the text a row reads as, whatever it is stored as.
+        condition += " AND CAST(Wiederholung AS TEXT) IS NOT '1'";
+        parameters.push_back(QString::number(*limitWithoutDaily));
+        order += " LIMIT ?" + std::to_string(parameters.size());
+    }
     std::vector<Appointment> rows;
-    const auto sink = [&rows](const Appointment& row) { rows.push_back(row); };
-    if (searchText)
-        query(searched.c_str(), {today, WildcardPattern::containing(*searchText).text()}, sink);
-    else
-        query(plain.c_str(), {today}, sink);
+    query((rowsWhere(condition) + order).c_str(), parameters,
+          [&rows](const Appointment& row) { rows.push_back(row); });
     return rows;
 }
 

@@ -58,8 +58,11 @@ public:
     // text; '*' and '?' in it act as wildcards.
     std::vector<Appointment> searchComing(const QString& from, const QString& to,
                                           const QString& searchText) const;
-    // Rows with TerminDatumUhrzeit < today (as text), newest first; narrowed by the search text when given.
-    std::vector<Appointment> pastList(const QString& today, const std::optional<QString>& searchText) const;
+    // Rows with TerminDatumUhrzeit < today (as text), newest first; narrowed by the search text when
+    // given. With a limit, daily rows (Wiederholung the text "1") are left out and the list ends
+    // after that many rows, so that a view of the newest rows does not read all the years before.
+    std::vector<Appointment> pastList(const QString& today, const std::optional<QString>& searchText,
+                                      std::optional<int> limitWithoutDaily = std::nullopt) const;
 
     // Inserts a row in one transaction and returns its new ID; ID of the argument is ignored.
     std::optional<qint64> insert(const Appointment& row);

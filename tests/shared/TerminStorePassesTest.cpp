@@ -281,3 +281,32 @@ TEST_F(TerminStorePassesTest, OpeningGivesEveryFileTheIndexesAsTheyAreNow) {
     ASSERT_TRUE(again);
     EXPECT_EQ(test::readFile(other.databasePath()), made);
 }
+
+TEST_F(TerminStorePassesTest, PastListCutToItsLimitIsTheNewestRowsThatAreNotDaily) {
+    exec("BEGIN");
+    Appointment a;
+    const QStringList digits = {"1", "0", " 1", "1,0", QString(), "01", "2", "1"};
+    for (int i = 0; i < 3000; ++i) {
+        const qint64 day = kToday - 1 - i % 900;
+        a.TerminDatum = QString::number(day);
+        a.TerminDatumUhrzeit = numtext::fixed5(static_cast<double>(day) + (i % 24) / 24.0);
+        a.Wiederholung = digits.at(i % digits.size());
+        a.Betreff = i % 3 ? QStringLiteral("Arzt") : QStringLiteral("Zahnarzt");
+        store->insert(a);
+    }
+    // Stored otherwise, yet read as the text "1": daily all the same.
+    exec("INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit, Wiederholung, Betreff)"
+         " VALUES ('46363', '46363,9', CAST('1' AS BLOB), 'Arzt'), ('46363', '46363,8', 'x', 'Arzt')");
+    exec("COMMIT");
+
+    const QString today = QString::number(kToday);
+    for (const std::optional<QString>& search : {std::optional<QString>(), std::optional<QString>("zahn")}) {
+        std::vector<qint64> expected;
+        for (const Appointment& row : store->pastList(today, search)) {
+            if (row.Wiederholung != QLatin1String("1") && expected.size() < 600)
+                expected.push_back(row.ID);
+        }
+        ASSERT_EQ(expected.size(), 600u);
+        EXPECT_EQ(idsOf(store->pastList(today, search, 600)), expected);
+    }
+}
