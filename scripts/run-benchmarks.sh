@@ -49,7 +49,10 @@ step "renewal backlog against the restarting pass (one run of the reference: abo
 record renewal_identical "$(sed -n 's/.*identical to the restarting pass: \(.*\)$/\1/p' "$work/renewal.txt")"
 
 step "planner start-up in-process, offscreen ($repetitions repetitions)"
+# The repetitions of the tables take turns in random order, so that a slow spell of the machine
+# does not fall on one table alone.
 "$bench/bench_planner_startup" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
+    --benchmark_enable_random_interleaving=true \
     --benchmark_out="$work/startup.json" --benchmark_out_format=json > /dev/null 2>&1
 
 step "monitor tick ($repetitions repetitions)"
