@@ -25,9 +25,10 @@ public:
         Unusable // the file exists but is no readable, writable appointment database; left untouched
     };
 
-    // Opens the database, creating it when the file does not exist. An existing file that is not
-    // an appointment database is never changed. Holds the shared in-use lock while open; while
-    // another program compacts, waits up to kBusyTimeoutMs for it and fails after that.
+    // Opens the database, creating it when the file does not exist, and gives it the indexes
+    // the passes below use. An existing file that is not an appointment database is never
+    // changed. Holds the shared in-use lock while open; while another program compacts, waits
+    // up to kBusyTimeoutMs for it and fails after that.
     static std::unique_ptr<TerminStore> open(const QString& path, OpenResult* result = nullptr);
     ~TerminStore();
 
