@@ -255,6 +255,7 @@ TerminStore::TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> l
     : m_db(db), m_path(std::move(path)), m_lock(std::move(lock)) {}
 
 TerminStore::~TerminStore() {
+    sqlite3_finalize(m_insert);
     sqlite3_close_v2(m_db);
 }
 
@@ -352,22 +353,30 @@ std::vector<Appointment> TerminStore::pastList(const QString& today, const std::
 }
 
 std::optional<qint64> TerminStore::insert(const Appointment& row) {
-    Statement statement(m_db,
-                        "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
-                        " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt,"
-                        " \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"
-                        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-    if (!statement.ok())
+    // Prepared once: a renewal inserts thousands of rows in a row, and each statement carries
+    // the upkeep of the partial indexes.
+    if (!m_insert &&
+        sqlite3_prepare_v3(m_db,
+                           "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
+                           " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt,"
+                           " \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"
+                           " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
+                           -1, SQLITE_PREPARE_PERSISTENT, &m_insert, nullptr) != SQLITE_OK)
         return std::nullopt;
     int index = 1;
     for (const QString* value : row.textFields()) {
-        if (value->isNull())
-            sqlite3_bind_null(statement.get(), index);
-        else
-            statement.bind(index, *value);
+        if (value->isNull()) {
+            sqlite3_bind_null(m_insert, index);
+        } else {
+            const QByteArray utf8 = value->toUtf8();
+            sqlite3_bind_text(m_insert, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+        }
         ++index;
     }
-    if (sqlite3_step(statement.get()) != SQLITE_DONE)
+    const bool done = sqlite3_step(m_insert) == SQLITE_DONE;
+    sqlite3_reset(m_insert);
+    sqlite3_clear_bindings(m_insert);
+    if (!done)
         return std::nullopt;
     return sqlite3_last_insert_rowid(m_db);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace moravel {
 
@@ -98,6 +99,7 @@ private:
     sqlite3* m_db;
     QString m_path;
     std::unique_ptr<InUseLock> m_lock;
+    sqlite3_stmt* m_insert = nullptr;
 };
 
 // True when the open connection holds a tblTermin with every field the programs use.
