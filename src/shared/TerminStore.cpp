@@ -138,16 +138,12 @@ private:
     sqlite3_stmt* m_statement = nullptr;
 };
 
-// Gives the file the passes' indexes. A file that cannot take them now (the other program
-// writes for longer than the busy timeout, the disk is full) works all the same; its passes
-// then read the whole table.
-void makeIndexes(sqlite3* db) {
+// The statements that bring the file's indexes to what kIndexes says; empty when they are.
+std::string indexChanges(sqlite3* db) {
     std::map<QString, QString> present;
-    {
-        Statement statement(db, "SELECT name, sql FROM sqlite_master WHERE type = 'index'");
-        while (statement.ok() && sqlite3_step(statement.get()) == SQLITE_ROW)
-            present[columnText(statement.get(), 0)] = columnText(statement.get(), 1);
-    }
+    Statement statement(db, "SELECT name, sql FROM sqlite_master WHERE type = 'index'");
+    while (statement.ok() && sqlite3_step(statement.get()) == SQLITE_ROW)
+        present[columnText(statement.get(), 0)] = columnText(statement.get(), 1);
     std::string changes;
     for (const Index& index : kIndexes) {
         const auto found = present.find(QString::fromLatin1(index.name));
@@ -157,8 +153,17 @@ void makeIndexes(sqlite3* db) {
             changes += std::string("DROP INDEX ") + index.name + ";";
         changes += index.definition + ";";
     }
-    if (changes.empty() || !execute(db, "BEGIN IMMEDIATE"))
+    return changes;
+}
+
+// Gives the file the passes' indexes. A file that cannot take them now (the other program
+// writes for longer than the busy timeout, the disk is full) works all the same; its passes
+// then read the whole table.
+void makeIndexes(sqlite3* db) {
+    if (indexChanges(db).empty() || !execute(db, "BEGIN IMMEDIATE"))
         return;
+    // Looked at again under the write lock: the other program may have made them meanwhile.
+    const std::string changes = indexChanges(db);
     if (!execute(db, changes.c_str()) || !execute(db, "COMMIT"))
         execute(db, "ROLLBACK");
 }
