@@ -265,15 +265,8 @@ TerminStore::~TerminStore() {
 }
 
 bool TerminStore::query(const char* sql, const std::vector<QString>& parameters, const RowSink& sink) const {
-    Statement statement(m_db, sql);
-    if (!statement.ok())
-        return false;
-    for (size_t i = 0; i < parameters.size(); ++i)
-        statement.bind(static_cast<int>(i + 1), parameters[i]);
-    int rc;
-    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW)
-        sink(rowOf(statement.get()));
-    return rc == SQLITE_DONE;
+    return query(
+        sql, parameters, [](const RowKey&) { return true; }, sink);
 }
 
 bool TerminStore::query(const char* sql, const std::vector<QString>& parameters, const RowFilter& keep,
