@@ -46,7 +46,7 @@ void fillTable(const QString& path, int rows, qint64 today, Shape shape) {
         a.sysGesperrt = passed && i % 3 == 0 ? QStringLiteral("1") : QStringLiteral("0");
         a.VorTage = QString::number(i % 15);
         a.VorMinuten = QString::number(i % 30);
-        a.ZuletztGeöffnetAm = numtext::fixed5(static_cast<double>(today) - 1 + 0.5);
+        a.ZuletztGeoeffnetAm = numtext::fixed5(static_cast<double>(today) - 1 + 0.5);
         a.TerminDatumUhrzeitMeldung = numtext::fixed5(0);
         store->insert(a);
     }

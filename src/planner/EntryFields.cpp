@@ -75,7 +75,7 @@ std::optional<Appointment> newRow(const Fields& fields, double now) {
     row.VorTage = fields.leadDays;
     row.VorMinuten = fields.leadMinutes;
     row.Bemerkungen = fields.remarks;
-    row.ZuletztGeöffnetAm = numtext::fixed5(now);
+    row.ZuletztGeoeffnetAm = numtext::fixed5(now);
     row.sysGesperrt = QStringLiteral("0");
     return row;
 }

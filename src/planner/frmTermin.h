@@ -90,7 +90,7 @@ public:
     static inline const QString kSearchPlaceholder = QStringLiteral("Termin suchen");
 
     // Editing: adding from the entry fields, copying, editing and deleting the selected row.
-    void bottonHinzufügen();
+    void bottonHinzufuegen();
     bool TerminSpeichern();
     void ListviewEintragKopieren();
     void bottonBearbeiten();

@@ -108,7 +108,7 @@ void frmTermin::buildToolbar() {
 void frmTermin::toolbarClicked(int position) {
     switch (position) {
     case 1:
-        bottonHinzufügen();
+        bottonHinzufuegen();
         break;
     case 2:
         bottonBearbeiten();

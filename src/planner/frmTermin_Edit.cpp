@@ -64,7 +64,7 @@ bool frmTermin::entryFieldEvent(QObject* watched, QEvent* event) {
     return false;
 }
 
-void frmTermin::bottonHinzufügen() {
+void frmTermin::bottonHinzufuegen() {
     if (const std::optional<QString> refusal =
             entry::addingRefusal(DTPicker1->date(), Combo2->currentIndex())) {
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Hinweis"), *refusal);

@@ -19,7 +19,7 @@ struct Appointment {
     QString VorTage;
     QString VorMinuten;
     QString sysGesperrt;
-    QString ZuletztGeöffnetAm;
+    QString ZuletztGeoeffnetAm;
     QString TerminDatumUhrzeitMeldung;
 
     // The text fields in the table's column order (every column after ID).
@@ -33,7 +33,7 @@ struct Appointment {
                 &VorTage,
                 &VorMinuten,
                 &sysGesperrt,
-                &ZuletztGeöffnetAm,
+                &ZuletztGeoeffnetAm,
                 &TerminDatumUhrzeitMeldung};
     }
     std::array<QString*, 11> textFields() {
@@ -46,7 +46,7 @@ struct Appointment {
                 &VorTage,
                 &VorMinuten,
                 &sysGesperrt,
-                &ZuletztGeöffnetAm,
+                &ZuletztGeoeffnetAm,
                 &TerminDatumUhrzeitMeldung};
     }
 

@@ -100,7 +100,7 @@ Appointment occurrenceOn(const Appointment& row, qint64 day, const QString& nowT
     // An empty (or unreadable) time keeps its text and counts as 0:00 in the sort key.
     const double time = numtext::parse(row.TerminUhrzeit).value_or(0.0);
     next.TerminDatumUhrzeit = numtext::fixed5(static_cast<double>(day) + time);
-    next.ZuletztGeöffnetAm = nowText;
+    next.ZuletztGeoeffnetAm = nowText;
     next.sysGesperrt = QStringLiteral("0");
     return next;
 }

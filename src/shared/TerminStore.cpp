@@ -5,16 +5,52 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <map>
 
+Q_LOGGING_CATEGORY(lcStore, "moravel.store")
+
 namespace moravel {
 
 namespace {
+
+// What a user can do something about, in their words; SQLite's own text goes to the log.
+QString germanReason(int code, const char* sqliteText) {
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Die Termindatenbank ist gerade von einem anderen Programm gesperrt.");
+    case SQLITE_FULL:
+        return QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei.");
+    case SQLITE_READONLY:
+        return QStringLiteral("Die Termindatenbank ist schreibgeschützt.");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("Der Zugriff auf die Termindatenbank ist nicht erlaubt.");
+    case SQLITE_IOERR:
+        return QStringLiteral("Die Termindatenbank konnte nicht gelesen oder geschrieben werden.");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("Die Termindatenbank ist beschädigt.");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("Die Termindatenbank lässt sich nicht öffnen.");
+    default:
+        return QStringLiteral("Die Termindatenbank meldet einen Fehler: ") + QString::fromUtf8(sqliteText);
+    }
+}
+
+std::optional<std::pair<quint64, quint64>> fileIdentity(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return std::pair<quint64, quint64>(info.st_dev, info.st_ino);
+}
 
 // How often opening looks again whether compaction has ended.
 constexpr int kLockPollMs = 10;
@@ -257,7 +293,38 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
 }
 
 TerminStore::TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> lock)
-    : m_db(db), m_path(std::move(path)), m_lock(std::move(lock)) {}
+    : m_db(db), m_path(std::move(path)), m_lock(std::move(lock)) {
+    if (const auto identity = fileIdentity(m_path)) {
+        m_device = identity->first;
+        m_inode = identity->second;
+    }
+}
+
+bool TerminStore::failed(const char* what) const {
+    const int code = sqlite3_extended_errcode(m_db);
+    const char* text = sqlite3_errmsg(m_db);
+    qCWarning(lcStore, "%s failed in %s: %s (%d)", what, qUtf8Printable(m_path), text, code);
+    m_lastError = germanReason(code, text);
+    return false;
+}
+
+std::optional<TerminStore::Version> TerminStore::version() const {
+    Statement statement(m_db, "PRAGMA data_version");
+    if (!statement.ok() || sqlite3_step(statement.get()) != SQLITE_ROW) {
+        failed("Reading the data version");
+        return std::nullopt;
+    }
+    return Version{sqlite3_column_int64(statement.get(), 0), sqlite3_total_changes64(m_db)};
+}
+
+bool TerminStore::isReplaced() const {
+    const auto identity = fileIdentity(m_path);
+    return !identity || identity->first != m_device || identity->second != m_inode;
+}
+
+void TerminStore::setBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(m_db, milliseconds);
+}
 
 TerminStore::~TerminStore() {
     sqlite3_finalize(m_insert);
@@ -372,6 +439,8 @@ std::optional<qint64> TerminStore::insert(const Appointment& row) {
         ++index;
     }
     const bool done = sqlite3_step(m_insert) == SQLITE_DONE;
+    if (!done)
+        failed("Inserting a row");
     sqlite3_reset(m_insert);
     sqlite3_clear_bindings(m_insert);
     if (!done)
@@ -382,9 +451,38 @@ std::optional<qint64> TerminStore::insert(const Appointment& row) {
 bool TerminStore::remove(qint64 id) {
     Statement statement(m_db, "DELETE FROM tblTermin WHERE ID = ?1");
     if (!statement.ok())
-        return false;
+        return failed("Preparing a delete");
     statement.bind(1, id);
-    return sqlite3_step(statement.get()) == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+    if (sqlite3_step(statement.get()) != SQLITE_DONE)
+        return failed("Deleting a row");
+    return sqlite3_changes(m_db) == 1;
+}
+
+std::optional<qint64> TerminStore::replace(qint64 id, const Appointment& row) {
+    if (!execute(m_db, "BEGIN IMMEDIATE")) {
+        failed("Beginning an edit");
+        return std::nullopt;
+    }
+    bool deleted = false;
+    {
+        Statement statement(m_db, "DELETE FROM tblTermin WHERE ID = ?1");
+        if (statement.ok()) {
+            statement.bind(1, id);
+            deleted = sqlite3_step(statement.get()) == SQLITE_DONE;
+        }
+    }
+    std::optional<qint64> inserted;
+    if (!deleted)
+        failed("Deleting the edited row");
+    else
+        inserted = insert(row);
+    if (inserted && !execute(m_db, "COMMIT")) {
+        failed("Committing an edit");
+        inserted.reset();
+    }
+    if (!inserted)
+        execute(m_db, "ROLLBACK");
+    return inserted;
 }
 
 std::optional<Appointment> TerminStore::find(qint64 id) const {

@@ -70,9 +70,34 @@ public:
     std::optional<qint64> insert(const Appointment& row);
     // Deletes the row with this ID; false when there was none or the write failed.
     bool remove(qint64 id);
+    // Puts `row` in the place of the row with this ID in one transaction: the old row goes and
+    // the new one comes with a new ID, or, when anything fails, the table stays as it was. A
+    // row that another program deleted meanwhile is no reason to lose the edited one: it is
+    // inserted all the same. Returns the new ID.
+    std::optional<qint64> replace(qint64 id, const Appointment& row);
     std::optional<Appointment> find(qint64 id) const;
 
     const QString& path() const { return m_path; }
+
+    // Why the last statement that failed did so, in German, for a message to the user; empty
+    // while none has failed.
+    const QString& lastError() const { return m_lastError; }
+
+    // Differs from one call to the next when another connection committed a change to the file
+    // or this one wrote in between; none when it cannot be read.
+    struct Version {
+        qint64 data = 0;
+        qint64 own = 0;
+        bool operator==(const Version&) const = default;
+    };
+    std::optional<Version> version() const;
+
+    // True when the path no longer names the file that was opened: it was replaced by a rename
+    // (a restore from a backup, a sync tool) or deleted. Costs one stat, no read.
+    bool isReplaced() const;
+
+    // How long a statement waits for another program's write before it gives up.
+    void setBusyTimeout(int milliseconds);
     sqlite3* handle() const { return m_db; }
 
     // Milliseconds a statement waits for the other program's write before it gives up.
@@ -95,11 +120,16 @@ public:
 
 private:
     TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> lock);
+    // Records why the last statement failed: logged with SQLite's text, kept in German.
+    bool failed(const char* what) const;
 
     sqlite3* m_db;
     QString m_path;
     std::unique_ptr<InUseLock> m_lock;
     sqlite3_stmt* m_insert = nullptr;
+    mutable QString m_lastError;
+    quint64 m_device = 0; // of the file opened, to tell when the path names another one
+    quint64 m_inode = 0;
 };
 
 // True when the open connection holds a tblTermin with every field the programs use.

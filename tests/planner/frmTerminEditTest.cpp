@@ -152,7 +152,7 @@ TEST_F(EditFixture, AddingWritesTheRowAndEmptiesTheFields) {
     EXPECT_EQ(a.VorMinuten, "30");
     EXPECT_EQ(a.sysGesperrt, "0");
     EXPECT_EQ(a.TerminDatumUhrzeitMeldung, "0,00000");
-    EXPECT_EQ(a.ZuletztGeöffnetAm, "45352,37500");
+    EXPECT_EQ(a.ZuletztGeoeffnetAm, "45352,37500");
     EXPECT_EQ(a.Bemerkungen, QString::fromUtf8("Unterlagen \"2023\"\nÄrger?"));
     // Subject, remarks and leads are emptied; day, time and recurrence stay for the next entry.
     EXPECT_EQ(window->Text1->text(), "");

@@ -88,7 +88,7 @@ std::vector<Value> goodValues(const Appointment& row) {
     std::vector<Value> values;
     for (const QString* field : {&row.TerminDatum, &row.TerminUhrzeit, &row.TerminDatumUhrzeit, &row.Betreff,
                                  &row.Bemerkungen, &row.Wiederholung, &row.VorTage, &row.VorMinuten,
-                                 &row.sysGesperrt, &row.ZuletztGeöffnetAm, &row.TerminDatumUhrzeitMeldung})
+                                 &row.sysGesperrt, &row.ZuletztGeoeffnetAm, &row.TerminDatumUhrzeitMeldung})
         values.emplace_back(field->toUtf8());
     return values;
 }

@@ -41,7 +41,7 @@ Appointment recurringRow(qint64 day, const QString& digit, const QString& subjec
     row.VorTage = QStringLiteral("1");
     row.VorMinuten = QStringLiteral("10");
     row.sysGesperrt = QStringLiteral("0");
-    row.ZuletztGeöffnetAm = QStringLiteral("46000,25000");
+    row.ZuletztGeoeffnetAm = QStringLiteral("46000,25000");
     row.TerminDatumUhrzeitMeldung = QStringLiteral("0,00000");
     return row;
 }

@@ -59,7 +59,7 @@ Appointment addedRow(int index) {
     row.VorTage = QStringLiteral("0");
     row.VorMinuten = QStringLiteral("0");
     row.sysGesperrt = QStringLiteral("0");
-    row.ZuletztGeöffnetAm = QStringLiteral("46363,50000");
+    row.ZuletztGeoeffnetAm = QStringLiteral("46363,50000");
     row.TerminDatumUhrzeitMeldung = QStringLiteral("0,00000");
     return row;
 }

@@ -30,7 +30,7 @@ Appointment recurring(qint64 onDay, const QString& time, const QString& digit, c
     a.VorTage = QStringLiteral("2");
     a.VorMinuten = QStringLiteral("15");
     a.sysGesperrt = QStringLiteral("0");
-    a.ZuletztGeöffnetAm = QStringLiteral("46000,50000");
+    a.ZuletztGeoeffnetAm = QStringLiteral("46000,50000");
     a.TerminDatumUhrzeitMeldung = QStringLiteral("0,00000");
     return a;
 }
@@ -102,7 +102,7 @@ TEST_F(RenewalTest, YearlyRowGetsItsNextOccurrenceWithTheRowTexts) {
     EXPECT_EQ(next.VorTage, "2");
     EXPECT_EQ(next.VorMinuten, "15");
     EXPECT_EQ(next.sysGesperrt, "0");
-    EXPECT_EQ(next.ZuletztGeöffnetAm, numtext::fixed5(now));
+    EXPECT_EQ(next.ZuletztGeoeffnetAm, numtext::fixed5(now));
     EXPECT_TRUE(isNull(*store, next.ID, "TerminDatumUhrzeitMeldung"));
 }
 

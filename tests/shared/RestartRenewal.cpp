@@ -80,7 +80,7 @@ int renewByRestartingPass(TerminStore& store, qint64 today, double now) {
         occurrence.TerminDatum = QString::number(next);
         occurrence.TerminDatumUhrzeit =
             numtext::fixed5(static_cast<double>(next) + numtext::parse(row->TerminUhrzeit).value_or(0.0));
-        occurrence.ZuletztGeöffnetAm = numtext::fixed5(now);
+        occurrence.ZuletztGeoeffnetAm = numtext::fixed5(now);
         occurrence.sysGesperrt = QStringLiteral("0");
         occurrence.TerminDatumUhrzeitMeldung = QString();
         if (!lock(store.handle(), row->ID) || !store.insert(occurrence))

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <unistd.h>
 
 #include <sqlite3.h>
@@ -62,7 +63,7 @@ TEST_F(TerminStoreTest, MainListIsInTextOrderOfTheStoredMoment) {
 TEST_F(TerminStoreTest, FieldsRoundTripAndNullReadsEmpty) {
     Appointment a = row("46363,5", QString::fromUtf8("Zahnarzt \"Dr. Müller\"\nZeile 2"));
     a.Bemerkungen = QString::fromUtf8("Bitte <b>nicht</b> vergessen;\n'Ä' – 😀");
-    a.ZuletztGeöffnetAm = QStringLiteral("46363,41667");
+    a.ZuletztGeoeffnetAm = QStringLiteral("46363,41667");
     const auto id = store->insert(a);
     ASSERT_TRUE(id);
     a.ID = *id;
@@ -75,6 +76,66 @@ TEST_F(TerminStoreTest, IdsAreNeverReused) {
     ASSERT_TRUE(store->remove(first));
     EXPECT_FALSE(store->remove(first));
     EXPECT_GT(*store->insert(row("46363", "b")), first);
+}
+
+// An edit is one transaction: when the new row cannot be written, the old one stays, and the
+// user is told why in German. A row another program deleted meanwhile is inserted all the same.
+TEST_F(TerminStoreTest, ReplaceIsAllOrNothing) {
+    const qint64 old = *store->insert(row("46363", "old"));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(env.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    auto run = [other](const char* sql) { return sqlite3_exec(other, sql, nullptr, nullptr, nullptr); };
+
+    // IDs used up: the delete goes through, the insert fails with "disk full".
+    ASSERT_EQ(run("UPDATE sqlite_sequence SET seq = 9223372036854775807 WHERE name = 'tblTermin'"),
+              SQLITE_OK);
+    EXPECT_FALSE(store->replace(old, row("46364", "new")));
+    EXPECT_EQ(store->lastError(), QString::fromUtf8("Auf dem Datenträger ist kein Platz mehr frei."));
+    EXPECT_EQ(subjects(store->mainList()), QStringList({"old"}));
+    ASSERT_EQ(run("UPDATE sqlite_sequence SET seq = 100 WHERE name = 'tblTermin'"), SQLITE_OK);
+
+    ASSERT_EQ(run("BEGIN IMMEDIATE"), SQLITE_OK);
+    store->setBusyTimeout(0);
+    EXPECT_FALSE(store->replace(old, row("46364", "new")));
+    EXPECT_EQ(store->lastError(),
+              QString::fromUtf8("Die Termindatenbank ist gerade von einem anderen Programm gesperrt."));
+    ASSERT_EQ(run("ROLLBACK"), SQLITE_OK);
+    EXPECT_EQ(subjects(store->mainList()), QStringList({"old"}));
+
+    const std::optional<qint64> edited = store->replace(old, row("46364", "new"));
+    ASSERT_TRUE(edited);
+    EXPECT_GT(*edited, old);
+    EXPECT_EQ(subjects(store->mainList()), QStringList({"new"}));
+    ASSERT_EQ(run("DELETE FROM tblTermin"), SQLITE_OK);
+    EXPECT_TRUE(store->replace(*edited, row("46365", "newer")));
+    EXPECT_EQ(subjects(store->mainList()), QStringList({"newer"}));
+    sqlite3_close(other);
+}
+
+// The monitor re-reads only when this changes; another connection's commit must change it.
+TEST_F(TerminStoreTest, VersionChangesWithEveryCommitOfEitherSide) {
+    const auto before = store->version();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(store->version(), before);
+    store->insert(row("46363", "own"));
+    const auto own = store->version();
+    EXPECT_NE(own, before);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(env.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "DELETE FROM tblTermin", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_NE(store->version(), own);
+}
+
+TEST_F(TerminStoreTest, ReplacedFileIsNoticed) {
+    EXPECT_FALSE(store->isReplaced());
+    const QString backup = env.dataDir() + QStringLiteral("/backup.mdb");
+    ASSERT_TRUE(QFile::copy(env.databasePath(), backup));
+    EXPECT_FALSE(store->isReplaced());
+    ASSERT_EQ(::rename(backup.toUtf8().constData(), env.databasePath().toUtf8().constData()), 0);
+    EXPECT_TRUE(store->isReplaced());
+    ASSERT_TRUE(QFile::remove(env.databasePath()));
+    EXPECT_TRUE(store->isReplaced());
 }
 
 TEST_F(TerminStoreTest, SearchTreatsOnlyStarAndQuestionMarkAsWildcards) {
