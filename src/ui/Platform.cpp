@@ -11,6 +11,9 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace moravel::ui {
 
 namespace {
@@ -57,7 +60,10 @@ double twipsPerPixel(const QWidget* widget) {
 }
 
 int toPixels(double twips, const QWidget* widget) {
-    return qRound(twips / twipsPerPixel(widget));
+    // Far beyond any screen, but rounded without overflow whatever a stored value says.
+    constexpr double kLimit = 1e7;
+    const double pixels = twips / twipsPerPixel(widget);
+    return std::isnan(pixels) ? 0 : qRound(std::clamp(pixels, -kLimit, kLimit));
 }
 
 double toTwips(int pixels, const QWidget* widget) {

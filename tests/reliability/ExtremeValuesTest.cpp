@@ -1,7 +1,10 @@
-// Date serials at and beyond the ends of the calendar, as a damaged row or another tool's number
-// may bring them: defined results, never undefined behaviour (the sanitizer build checks that).
+// Date serials and window geometry at and beyond the ends of their range, as a damaged row,
+// another tool's number or an old settings file may bring them: defined, usable results, never
+// undefined behaviour (the sanitizer build checks that).
 
 #include "DateSerial.h"
+#include "Platform.h"
+#include "WindowGeometry.h"
 
 #include <cmath>
 #include <limits>
@@ -27,4 +30,31 @@ TEST(ExtremeDateSerials, NoDateBeyondTheCalendar) {
         EXPECT_FALSE(serial::dateOfDay(day).isValid()) << day;
     EXPECT_EQ(serial::dayNumber(QDate()), kMin);
     EXPECT_EQ(serial::hhmm(std::nan("")), "00:00");
+}
+
+// Stored window geometry of any value gives a window that can be seen and closed.
+TEST(ExtremeGeometry, StoredValuesGiveAUsableWindow) {
+    using ui::storedTwips;
+    for (const char* text : {"", "abc", "1e400", "nan", "inf", "-inf"})
+        EXPECT_FALSE(storedTwips(QString::fromLatin1(text))) << text;
+    EXPECT_EQ(storedTwips(QStringLiteral("1e300")), 1e300);
+    EXPECT_EQ(storedTwips(QStringLiteral("6500")), 6500);
+
+    const QRect screen(0, 0, 1280, 900);
+    const QSize minimum(200, 150);
+    struct Case {
+        QRect stored;
+        QRect usable;
+    };
+    for (const Case& c : {Case{QRect(10, 10, 400, 300), QRect(10, 10, 400, 300)},
+                          Case{QRect(10, 10, 1, 1), QRect(10, 10, 200, 150)},
+                          Case{QRect(0, 0, -7, 400), QRect(0, 0, 200, 400)},
+                          Case{QRect(-5000, 99999, 400, 300), QRect(0, 600, 400, 300)},
+                          Case{QRect(1200, 850, 400, 300), QRect(880, 600, 400, 300)},
+                          Case{QRect(50, 50, 10000000, 10000000), screen}})
+        EXPECT_EQ(ui::usableGeometry(c.stored, minimum, screen), c.usable)
+            << c.stored.x() << "," << c.stored.y();
+    // Pixels from any twips value without undefined behaviour (the sanitizer build checks that).
+    for (const double twips : {1e300, -1e300, std::nan(""), std::numeric_limits<double>::infinity()})
+        EXPECT_LE(std::abs(ui::toPixels(twips)), 10000000) << twips;
 }
