@@ -76,7 +76,7 @@ void tick(benchmark::State& state, bench::Shape shape, bool plannerWrites) {
         monitor.window->Timer1_Timer();
     }
     state.counters["rows"] = monitor.rows;
-    state.counters["listed"] = monitor.window->List1->count() / 4;
+    state.counters["listed"] = monitor.window->findChild<QListWidget*>(QStringLiteral("List1"))->count() / 4;
 }
 
 void BM_Tick_WithHistory(benchmark::State& state) {

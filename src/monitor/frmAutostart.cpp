@@ -7,12 +7,14 @@
 #include "DateSerial.h"
 #include "GermanNames.h"
 #include "MessageBox.h"
+#include "MonitorLog.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "Renewal.h"
 #include "SettingsStore.h"
 #include "TerminStore.h"
+#include "WindowGeometry.h"
 #include "frmZeittermin.h"
 
 #include <QCloseEvent>
@@ -22,6 +24,8 @@
 #include <QTimer>
 
 namespace moravel::monitor {
+
+Q_LOGGING_CATEGORY(lcMonitor, "moravel.monitor")
 
 namespace {
 
@@ -34,10 +38,13 @@ const QString kCaption = QStringLiteral("Brisko Wardolin");
 
 constexpr int kTickMs = 1000;
 
-// A stored window dimension in twips; a text that is no number keeps the built-in value.
+// The smallest window in which the list and the button can still be used.
+constexpr double kMinWidth = 2235;
+constexpr double kMinHeight = 1800;
+
+// A stored window dimension in twips; a text that is no finite number keeps the built-in value.
 double twipsSetting(const QString& key, double builtIn) {
-    const QString fallback = numtext::general(builtIn);
-    return numtext::parse(settings::read(settings::kSectionWardol, key, fallback)).value_or(builtIn);
+    return ui::storedTwips(settings::read(settings::kSectionWardol, key)).value_or(builtIn);
 }
 
 // The decimal text of a single-precision number, as the dimensions have always been stored.
@@ -64,7 +71,7 @@ QLabel* makeLabel(QWidget* parent, const char* name) {
 frmAutostart::frmAutostart(QWidget* parent)
     : QWidget(parent), Image1(makeLabel(this, "Image1")), Label1(makeLabel(this, "Label1")),
       Label2(makeLabel(this, "Label2")), Label3(makeLabel(this, "Label3")), List1(new QListWidget(this)),
-      Command1(new QPushButton(this)), Timer1(new QTimer(this)) {
+      Command1(new QPushButton(this)), Timer1(new QTimer(this)), m_reminders(*this) {
     setObjectName(QStringLiteral("frmAutostart"));
     setWindowTitle(kCaption);
     const auto px = [this](double twips) { return ui::toPixels(twips, this); };
@@ -84,6 +91,8 @@ frmAutostart::frmAutostart(QWidget* parent)
         field->setGeometry(px(6420), field == Label2 ? px(120) : px(420), px(1200), px(255));
         field->hide();
     }
+    for (QLabel* label : {Label1, Label2, Label3})
+        label->setTextFormat(Qt::PlainText);
 
     List1->setObjectName(QStringLiteral("List1"));
     QFont listFont(QStringLiteral("MS Sans Serif"));
@@ -103,12 +112,9 @@ frmAutostart::frmAutostart(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &frmAutostart::Timer1_Timer);
 }
 
-// The popup ends with the program, not with the main window's unload.
-frmAutostart::~frmAutostart() {
-    delete m_popup;
-}
+frmAutostart::~frmAutostart() = default;
 
-bool frmAutostart::Form_Load() {
+void frmAutostart::Form_Load() {
     // On top before the geometry: changing the window's flags makes a new native window, which
     // would take the stored position for the inner area instead of the frame.
     FensterImmerOben(this);
@@ -117,25 +123,47 @@ bool frmAutostart::Form_Load() {
     startMonitoring();
     PfadzurExe = location::programDirectory();
 
-    const QString path = location::databasePath();
-    dbTermin = TerminStore::open(path);
-    if (!dbTermin) {
-        Timer1->stop();
-        ui::MessageBox::show(
-            nullptr, QMessageBox::Critical, kCaption,
-            QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden: sie ist "
-                           "keine Termindatenbank oder nicht lesbar.\n\nWardolin wird beendet.")
-                .arg(path));
-        return false;
-    }
-
-    DBAktualisieren();
+    // At start the monitor waits for another program's write like any program; from the first
+    // tick on it never does.
+    if (openDatabase())
+        DBAktualisieren();
     EinlesenAusDB();
+    if (dbTermin)
+        dbTermin->setBusyTimeout(0);
     if (List1->count() > 0)
         showMainWindow();
     else
         goToBackground();
-    return true;
+}
+
+bool frmAutostart::openDatabase() {
+    const QString path = location::databasePath();
+    dbTermin = TerminStore::open(path);
+    m_table = TableCache();
+    m_renewed.reset();
+    if (!dbTermin)
+        cannotOpen(path);
+    return bool(dbTermin);
+}
+
+void frmAutostart::cannotOpen(const QString& path) {
+    qCWarning(lcMonitor, "Cannot open the appointment database %s", qUtf8Printable(path));
+    ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption,
+                         QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden: sie ist keine "
+                                        "Termindatenbank, nicht lesbar oder darf nicht geändert werden.\n\n"
+                                        "Wardolin läuft weiter, erinnert aber an keine Termine aus dieser "
+                                        "Datei.")
+                             .arg(path));
+}
+
+void frmAutostart::reopenWhenReplaced() {
+    // A restore from a backup or a sync tool puts a new file in place by rename; the open
+    // connection would go on reading the deleted one.
+    if (!dbTermin || !dbTermin->isReplaced())
+        return;
+    qCInfo(lcMonitor, "The appointment database was replaced; opening it again");
+    if (openDatabase())
+        dbTermin->setBusyTimeout(0);
 }
 
 void frmAutostart::restoreGeometry() {
@@ -147,69 +175,89 @@ void frmAutostart::restoreGeometry() {
         numtext::parseWhole(settings::read(settings::kSectionWardol, kWindowState, QStringLiteral("0")))
             .value_or(0);
 
+    const auto px = [this](double twips) { return ui::toPixels(twips, this); };
+    QRect frame(px(left), px(top), px(width), px(height));
+    frame = ui::usableGeometry(frame, QSize(px(kMinWidth), px(kMinHeight)), ui::availableAreaFor(frame));
+
     // The state first, for the same reason: setting it makes the native window.
     if (state == 1)
         setWindowState(Qt::WindowMinimized);
     else if (state == 2)
         setWindowState(Qt::WindowMaximized);
-    move(ui::toPixels(left, this), ui::toPixels(top, this));
-    resize(ui::toPixels(width, this), ui::toPixels(height, this));
+    move(frame.topLeft());
+    resize(frame.size());
+    m_framePos = frame.topLeft();
     Form_Resize();
 }
 
 void frmAutostart::DBAktualisieren() {
-    renewPassedAppointments(*dbTermin, serial::today(), serial::now());
+    if (!dbTermin)
+        return;
+    const QDateTime now = Clock::currentDateTime();
+    const qint64 today = serial::dayNumber(now.date());
+    const std::optional<TerminStore::Version> version = dbTermin->version();
+    if (!version || (m_renewed && m_renewed->today == today && m_renewed->version == *version))
+        return;
+    // Runs after every change of the table, since another program may have stored a live
+    // recurring row of an earlier day; without such rows it reads an index and nothing else.
+    // When it cannot have the file just now, it is tried again on the next tick.
+    if (renewPassedAppointments(*dbTermin, today, serial::fromDateTime(now)) < 0)
+        return;
+    if (const std::optional<TerminStore::Version> after = dbTermin->version())
+        m_renewed = Renewed{today, *after};
 }
 
 void frmAutostart::EinlesenAusDB() {
     const QDateTime now = Clock::currentDateTime();
     const qint64 today = serial::dayNumber(now.date());
     const qint64 nowStep = stepOf(now);
-    m_reminders.advance(nowStep);
+    bool fresh = false;
+    if (dbTermin) {
+        reopenWhenReplaced();
+        DBAktualisieren();
+    }
+    if (dbTermin)
+        fresh = m_table.refresh(*dbTermin, today);
+    m_schedule.advance(nowStep, fresh);
 
     QStringList lines;
     int count = 0;
     std::vector<Appointment> due;
-    // The rows are read again only when the table or the day changed; the tests below run on
-    // every tick.
-    m_table.forEachOnDay(*dbTermin, today, [&](const Appointment& row) {
+    for (const Appointment& row : m_table.rows()) {
         const std::optional<qint64> day = dayOf(row);
         if (!day)
-            return;
+            continue;
         if (isCurrent(*day, row.VorTage, today)) {
             lines << listLines(row, *day, today);
             ++count;
         }
         // A lead is shorter than a day, so only today's and tomorrow's rows can be due today.
         if (*day > today + 1)
-            return;
+            continue;
         const std::optional<qint64> moment = reminderMoment(*day, row);
         if (!moment)
-            return;
+            continue;
         if (*day == today) {
             Label2->setText(fractionText(*moment, today));
             Label3->setText(fractionText(nowStep, today));
         }
-        if (m_reminders.take(row.ID, *moment))
+        if (m_schedule.take(row.ID, *moment))
             due.push_back(row);
-    });
+    }
 
     List1->clear();
     List1->addItems(lines);
     Label1->setText(summaryText(count));
-    // Several reminders of one tick refill the popup in turn; the last in query order stays.
     for (const Appointment& row : due)
-        raiseReminder(row);
-}
-
-void frmAutostart::raiseReminder(const Appointment& row) {
-    if (!m_popup)
-        m_popup = new frmZeittermin(*this);
-    m_popup->zeigeTermin(row);
+        m_reminders.add(row);
 }
 
 frmZeittermin* frmAutostart::popup() const {
-    return m_popup;
+    return m_reminders.popup();
+}
+
+QPixmap frmAutostart::hintergrundBild() const {
+    return Image1->pixmap();
 }
 
 void frmAutostart::Timer1_Timer() {
@@ -218,20 +266,25 @@ void frmAutostart::Timer1_Timer() {
 
 void frmAutostart::Command1_Click() {
     goToBackground();
-    startMonitoring();
 }
 
 void frmAutostart::startMonitoring() {
+    // Monitoring that runs goes on: no moment between two ticks is left out.
+    if (Timer1->isActive())
+        return;
     // The first tick covers only the time from now on: what fell due while the user looked
     // at the window is not made up.
-    m_reminders.restart(stepOf(Clock::currentDateTime()));
+    m_schedule.restart(stepOf(Clock::currentDateTime()));
     Timer1->start();
 }
 
 void frmAutostart::showMainWindow() {
     show();
-    raise();
-    activateWindow();
+    // A window restored minimised stays so: activating it would bring it up.
+    if (!isMinimized()) {
+        raise();
+        activateWindow();
+    }
     // A window that comes up minimised or without the focus must still stop monitoring.
     Timer1->stop();
 }
@@ -241,8 +294,8 @@ void frmAutostart::goToBackground() {
         m_background->show();
     else
         hide();
+    startMonitoring();
 }
-
 bool frmAutostart::ausGewuenscht() const {
     return m_background && m_background->ausGewuenscht();
 }
@@ -255,6 +308,12 @@ bool frmAutostart::event(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && !isMinimized() && isActiveWindow())
         Timer1->stop();
     return QWidget::event(event);
+}
+
+void frmAutostart::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!isMinimized())
+        m_framePos = pos();
 }
 
 void frmAutostart::resizeEvent(QResizeEvent* event) {
@@ -289,8 +348,9 @@ void frmAutostart::closeEvent(QCloseEvent* event) {
 
 void frmAutostart::Form_Unload() {
     const auto twips = [this](int pixels) { return singleText(ui::toTwips(pixels, this)); };
-    settings::write(settings::kSectionWardol, kMainLeft, twips(x()));
-    settings::write(settings::kSectionWardol, kMainTop, twips(y()));
+    const QPoint framePos = isMinimized() ? m_framePos : pos();
+    settings::write(settings::kSectionWardol, kMainLeft, twips(framePos.x()));
+    settings::write(settings::kSectionWardol, kMainTop, twips(framePos.y()));
     settings::write(settings::kSectionWardol, kMainWidth, twips(width()));
     settings::write(settings::kSectionWardol, kMainHeight, twips(height()));
     settings::write(settings::kSectionWardol, kWindowState,
