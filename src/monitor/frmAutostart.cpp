@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <utility>
+
 namespace moravel::monitor {
 
 Q_LOGGING_CATEGORY(lcMonitor, "moravel.monitor")
@@ -106,6 +108,9 @@ frmAutostart::frmAutostart(QWidget* parent)
     Command1->setToolTip(QStringLiteral("Fenster in den SysTray (neben Systemuhr) verkleinern"));
     Command1->setGeometry(px(1440), px(2820), px(1995), px(435));
     connect(Command1, &QPushButton::clicked, this, &frmAutostart::Command1_Click);
+    // The window opens with the focus on its button: a list with the focus draws its first line
+    // as the current one, as if the user had chosen it.
+    Command1->setFocus();
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -179,10 +184,10 @@ void frmAutostart::restoreGeometry() {
     QRect frame(px(left), px(top), px(width), px(height));
     frame = ui::usableGeometry(frame, QSize(px(kMinWidth), px(kMinHeight)), ui::availableAreaFor(frame));
 
-    // The state first, for the same reason: setting it makes the native window.
-    if (state == 1)
-        setWindowState(Qt::WindowMinimized);
-    else if (state == 2)
+    // The state first, for the same reason: setting it makes the native window. A window mapped
+    // minimised comes up normal on X, so that state waits for the first showing.
+    m_startMinimised = state == 1;
+    if (state == 2)
         setWindowState(Qt::WindowMaximized);
     move(frame.topLeft());
     resize(frame.size());
@@ -279,14 +284,24 @@ void frmAutostart::startMonitoring() {
 }
 
 void frmAutostart::showMainWindow() {
-    show();
-    // A window restored minimised stays so: activating it would bring it up.
-    if (!isMinimized()) {
+    if (std::exchange(m_startMinimised, false)) {
+        showMinimisedWindow();
+    } else {
+        show();
         raise();
         activateWindow();
     }
     // A window that comes up minimised or without the focus must still stop monitoring.
     Timer1->stop();
+}
+
+void frmAutostart::showMinimisedWindow() {
+    // X ignores the state of a window that is not mapped yet: it is shown first, then minimised.
+    if (!isVisible()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+    }
+    setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void frmAutostart::goToBackground() {

@@ -45,8 +45,11 @@ public:
     // each due reminder. Never waits for another program's lock.
     void EinlesenAusDB();
 
-    // Shows the window for the user to read; monitoring stands until the way back.
+    // Shows the window for the user to read; monitoring stands until the way back. The first
+    // showing restores a saved minimised state.
     void showMainWindow();
+    // Shows the window minimised, where it waits without stopping monitoring.
+    void showMinimisedWindow();
     // The way back: the monitor goes to the background and monitors.
     void goToBackground();
     // Installs the background window (the caller keeps ownership); nullptr: the hidden main window.
@@ -106,6 +109,7 @@ private:
     Background* m_background = nullptr;
     // The frame's place while the window is not minimised; a minimised window reports another.
     QPoint m_framePos;
+    bool m_startMinimised = false;
 };
 
 } // namespace moravel::monitor

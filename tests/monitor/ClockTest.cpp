@@ -133,6 +133,15 @@ TEST_F(DesktopClock, OneStoredEdgeMovesOnlyThatEdgeAndATextThatIsNoNumberIsIgnor
     EXPECT_EQ(stripColour(uhr), QColor(0, 255, 0));
 }
 
+TEST_F(DesktopClock, APositionOffTheScreenBringsTheClockBackOntoIt) {
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* edge : {"-90000", "1e12", "1e300", "900000"}) {
+        settings::write(settings::kSectionSetting, "UhrFensterLeft", edge);
+        settings::write(settings::kSectionSetting, "UhrFensterTop", edge);
+        EXPECT_TRUE(desktop.contains(load().geometry())) << edge;
+    }
+}
+
 TEST_F(DesktopClock, TransparentBackgroundTurnsMagentaUnderTheMouseAndBackWithMoveAndTick) {
     settings::write(settings::kSectionSetting, "UhrHintergrund", "16777215");
     frmUhr& uhr = load();

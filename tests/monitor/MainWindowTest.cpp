@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <QLabel>
 #include <QListWidget>
@@ -135,17 +137,57 @@ TEST_F(MainWindowStart, FileThatIsNoAppointmentDatabaseIsToldOnceAndLeftUntouche
 
 using MainWindowState = MonitorTest;
 
-TEST_F(MainWindowState, SavedMinimisedStateIsRestoredAndTheStateAtCloseIsSaved) {
+TEST_F(MainWindowState, SavedMinimisedStateIsRestoredOnTopAndItsFramePositionIsSavedAgain) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
     settings::write(settings::kSectionWardol, "WindowStateX", "1");
     settings::write(settings::kSectionWardol, "MainLeft", "1500");
+    settings::write(settings::kSectionWardol, "MainTop", "900");
     settings::write(settings::kSectionWardol, "MainWidth", "7500,0");
     startMonitor();
+    EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(main->isMinimized());
-    EXPECT_EQ(main->x(), 100);
+    EXPECT_TRUE(main->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(main->width(), 500);
 
     main->close();
     EXPECT_EQ(wardol("WindowStateX"), QStringLiteral("1"));
+    EXPECT_EQ(wardol("MainLeft"), QStringLiteral("1500"));
+    EXPECT_EQ(wardol("MainTop"), QStringLiteral("900"));
+}
+
+// Stored values that would leave the window unusable or out of sight; the monitor must still
+// come up where it can be used, and monitor.
+TEST_F(MainWindowState, GeometryThatCannotBeUsedIsMadeUsableAndMonitoringStarts) {
+    const struct {
+        const char* left;
+        const char* top;
+        const char* width;
+        const char* height;
+    } rows[] = {{"10", "10", "5", "5"},         {"10", "10", "1e300", "1e300"},
+                {"10", "10", "-100", "6500"},   {"-900000", "10", "6500", "6500"},
+                {"1e9", "1e9", "6500", "6500"}, {"nan", "inf", "Breite", ""}};
+    for (const auto& row : rows) {
+        settings::write(settings::kSectionWardol, "MainLeft", row.left);
+        settings::write(settings::kSectionWardol, "MainTop", row.top);
+        settings::write(settings::kSectionWardol, "MainWidth", row.width);
+        settings::write(settings::kSectionWardol, "MainHeight", row.height);
+        startMonitor();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QString stored = QStringLiteral("%1 %2 %3 %4").arg(row.left, row.top, row.width, row.height);
+        EXPECT_TRUE(screen.contains(main->frameGeometry())) << stored.toStdString();
+        EXPECT_GE(main->width(), ui::toPixels(2235)) << stored.toStdString();
+        EXPECT_GE(main->height(), ui::toPixels(1800)) << stored.toStdString();
+        EXPECT_TRUE(Timer1()->isActive()) << stored.toStdString();
+        main->close();
+    }
+}
+
+TEST_F(MainWindowState, NothingIsChosenInTheListWhenTheWindowOpens) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
+    startMonitor();
+    QApplication::setActiveWindow(main.get());
+    EXPECT_EQ(List1()->currentRow(), -1);
+    EXPECT_TRUE(List1()->selectedItems().isEmpty());
 }
 
 TEST_F(MainWindowState, UnloadWritesTheFiveKeysAndEndsMonitoring) {

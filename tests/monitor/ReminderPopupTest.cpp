@@ -1,13 +1,17 @@
 #include "MonitorFixture.h"
 
 #include "BeepPattern.h"
+#include "DateSerial.h"
 #include "frmZeittermin.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <cstdio>
 
 using namespace moravel;
 using namespace moravel::test;
@@ -204,6 +208,9 @@ TEST_F(ReminderPopup, CreationTakesThePictureHidesTheMainWindowAndStaysOnTop) {
     ASSERT_GE(copy.width(), child<QLabel>(popup, "Image1")->width());
     ASSERT_GE(copy.height(), child<QLabel>(popup, "Image1")->height());
     EXPECT_EQ(copy.pixelColor(0, 0), picture.pixelColor(0, 0));
+    // The pictures are drawn from the resources: a gradient behind, a bell in front.
+    EXPECT_NE(picture.pixelColor(0, 0), picture.pixelColor(0, picture.height() - 1));
+    EXPECT_FALSE(child<QLabel>(popup, "Image2")->pixmap().isNull());
     finishBeeps(popup);
 }
 
@@ -250,4 +257,50 @@ TEST_F(ReminderPopup, ASecondReminderWhileOneShowsWaitsBehindItAndTheCloseBoxBri
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(main->popup(), nullptr);
     EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(ReminderPopup, ADailyReminderAfterMidnightComesOnEveryDayWithoutARestart) {
+    startWatching({appointmentOn(kMonday, QTime(0, 0, 20), "Tabletten", "0", "0", "1")});
+    for (int day = 1; day <= 3; ++day) {
+        const QDate date = kMonday.addDays(day);
+        tickAt(QDateTime(date.addDays(-1), QTime(23, 59, 59)));
+        for (int second = 0; second <= 21; ++second)
+            tickAt(QDateTime(date, QTime(0, 0, second)));
+        ASSERT_TRUE(popupShown()) << date.toString(Qt::ISODate).toStdString();
+        EXPECT_EQ(popupLines(), QStringList({"Tabletten", "um 00:00 Uhr", "Sie haben jetzt einen Termin"}));
+        child<QPushButton>(*main->popup(), "Command2")->click();
+        EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
+    }
+    // Renewed as at a start: one live row, each passed day kept locked.
+    const std::vector<Appointment> rows = TerminStore::open(env.databasePath())->mainList();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows.back().sysGesperrt, "0");
+    EXPECT_EQ(rows.back().TerminDatum, QString::number(serial::dayNumber(kMonday.addDays(3))));
+}
+
+TEST_F(ReminderPopup, AFileReplacedByRenameIsReadFromTheNextTickOn) {
+    startWatching({appointmentOn(kMonday, QTime(18, 0), "Vorher")});
+    // A backup restored as another file that takes the place of the open one.
+    const QString restored = env.dataDir() + "/Sicherung.mdb";
+    {
+        const auto backup = TerminStore::open(restored);
+        ASSERT_TRUE(backup->insert(appointmentOn(kMonday, QTime(14, 0, 5), "Aus der Sicherung")));
+    }
+    ASSERT_EQ(std::rename(QFile::encodeName(restored).constData(),
+                          QFile::encodeName(env.databasePath()).constData()),
+              0);
+    tickUntil(QTime(14, 0, 6));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popupLines()[0], "Aus der Sicherung");
+    EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
+}
+
+TEST_F(ReminderPopup, AHugeSubjectIsShownByItsBeginningAndStaysWholeInTheTable) {
+    const QString subject = QString(10 * 1024 * 1024, QLatin1Char('x'));
+    startWatching({appointmentOn(kMonday, QTime(14, 0, 2), subject)});
+    tickUntil(QTime(14, 0, 2));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popupLines()[0], subject.first(monitor::kShownChars));
+    EXPECT_EQ(List1()->item(0)->text(), "Betreff:  " + subject.first(monitor::kShownChars));
+    EXPECT_EQ(TerminStore::open(env.databasePath())->mainList()[0].Betreff.size(), subject.size());
 }

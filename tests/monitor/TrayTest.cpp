@@ -3,10 +3,12 @@
 #include "SettingsStore.h"
 #include "frmInfoMonitor.h"
 #include "frmUhr.h"
+#include "frmZeittermin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -56,7 +58,7 @@ TEST_F(TrayWindow, LoadingMarksTheMonitorRunningAndInstallsTheIconInsteadOfTheMa
     EXPECT_TRUE(tray->isLoaded());
     EXPECT_TRUE(icon->installed());
     EXPECT_EQ(icon->tip, QStringLiteral("Brisko Moravel"));
-    EXPECT_FALSE(icon->installedIcon.isNull());
+    EXPECT_FALSE(icon->installedIcon.pixmap(22, 22).isNull());
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(tray->isVisible());
     EXPECT_TRUE(Timer1()->isActive());
@@ -144,6 +146,31 @@ TEST_F(TrayWindow, AktuelleTermineZeigenRemovesTheIconAndShowsTheMainWindowUntil
     EXPECT_TRUE(icon->installed());
     EXPECT_EQ(termin("IstAktiv"), QStringLiteral("1"));
     EXPECT_TRUE(Timer1()->isActive());
+}
+
+TEST_F(TrayWindow, DismissingAPopupAfterTheMenuShowedTheMainWindowResumesMonitoring) {
+    const QDate today(2026, 3, 9);
+    addRows(
+        {appointmentOn(today, QTime(14, 0, 5), "Erster"), appointmentOn(today, QTime(14, 0, 15), "Zweiter")});
+    startWithTray();
+    Command1()->click();
+    for (int second = 1; second <= 5; ++second)
+        tickAt(QDateTime(today, QTime(14, 0, second)));
+    monitor::frmZeittermin* popup = main->popup();
+    ASSERT_TRUE(popup && popup->isVisible());
+
+    child<QAction>(*tray, "mnBeep")->trigger();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(Timer1()->isActive());
+    child<QPushButton>(*popup, "Command2")->click();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(icon->installed());
+    ASSERT_TRUE(Timer1()->isActive());
+
+    for (int second = 6; second <= 15; ++second)
+        tickAt(QDateTime(today, QTime(14, 0, second)));
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(child<QLineEdit>(*popup, "Text1")->text(), "Zweiter");
 }
 
 TEST_F(TrayWindow, ClosingIsRefusedUnlessTheProgramClosesIt) {
