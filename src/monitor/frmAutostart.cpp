@@ -305,6 +305,9 @@ void frmAutostart::showMinimisedWindow() {
 }
 
 void frmAutostart::goToBackground() {
+    // A start in the background leaves the saved state behind: whoever shows the window later
+    // wants to see it.
+    m_startMinimised = false;
     if (m_background)
         m_background->show();
     else

@@ -133,9 +133,11 @@ TEST_F(TrayWindow, RightClickOpensTheMenuAndAbbrechenClosesItWithoutAnyOtherEffe
 }
 
 TEST_F(TrayWindow, AktuelleTermineZeigenRemovesTheIconAndShowsTheMainWindowUntilMonitoringResumes) {
+    settings::write(settings::kSectionWardol, "WindowStateX", "1");
     startWithTray();
     child<QAction>(*tray, "mnBeep")->trigger();
     EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(main->isMinimized());
     EXPECT_FALSE(Timer1()->isActive());
     EXPECT_FALSE(icon->installed());
     EXPECT_FALSE(tray->isLoaded());
