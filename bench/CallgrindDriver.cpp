@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
                         nullptr, nullptr, nullptr);
             },
             [&] { window.Timer1_Timer(); });
-        listed = window.List1->count() / 4;
+        listed = window.findChild<QListWidget*>(QStringLiteral("List1"))->count() / 4;
     } else {
         std::fprintf(stderr, "unknown mode %s\n", mode);
         return 2;

@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <map>
 
@@ -62,21 +61,21 @@ Monitor& monitorOn(int rows, bench::Shape shape) {
 void tick(benchmark::State& state, bench::Shape shape, bool plannerWrites) {
     Monitor& monitor = monitorOn(static_cast<int>(state.range(0)), shape);
     int change = 0;
+    qint64 changed = monitor.planner->mainList().front().ID;
     for (auto _ : state) {
         monitor.clock.advanceMs(1000);
         if (plannerWrites) {
             state.PauseTiming();
-            const QByteArray sql =
-                QStringLiteral("UPDATE tblTermin SET Bemerkungen = 'Änderung %1' WHERE ID = 1")
-                    .arg(++change)
-                    .toUtf8();
-            sqlite3_exec(monitor.planner->handle(), sql.constData(), nullptr, nullptr, nullptr);
+            // The planner edits a row: the table changes, and the next tick reads it again.
+            Appointment row = *monitor.planner->find(changed);
+            row.Bemerkungen = QStringLiteral("Änderung %1").arg(++change);
+            changed = *monitor.planner->replace(changed, row);
             state.ResumeTiming();
         }
         monitor.window->Timer1_Timer();
     }
     state.counters["rows"] = monitor.rows;
-    state.counters["listed"] = monitor.window->List1->count() / 4;
+    state.counters["listed"] = monitor.window->findChild<QListWidget*>(QStringLiteral("List1"))->count() / 4;
 }
 
 void BM_Tick_WithHistory(benchmark::State& state) {

@@ -3,8 +3,8 @@
 #include "DateSerial.h"
 #include "GermanNames.h"
 #include "NumberText.h"
+#include "Recurrence.h"
 
-#include <array>
 #include <cmath>
 
 namespace moravel::monitor {
@@ -12,26 +12,7 @@ namespace moravel::monitor {
 namespace {
 
 constexpr qint64 kMsPerStep = 864;
-
-// The names as the monitor has always shown them, "vierteljählich" included.
-const std::array<const char*, 8> kRecurrenceNames = {"einmalig",  "täglich",        "wöchentlich",
-                                                     "monatlich", "vierteljählich", "halbjährlich",
-                                                     "jährlich",  "zweijährig"};
-
-// Every tick reads each row's day and lead days. The planner writes them as plain digits, which
-// are read here directly; any other text goes through the general number reader.
-std::optional<qint64> wholeNumber(const QString& text) {
-    constexpr qsizetype kMaxDigits = 9;
-    if (text.isEmpty() || text.size() > kMaxDigits)
-        return numtext::parseWhole(text);
-    qint64 value = 0;
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return numtext::parseWhole(text);
-        value = value * 10 + (c.unicode() - '0');
-    }
-    return value;
-}
+constexpr int kQuarterly = 4;
 
 QString timeText(const Appointment& row) {
     const std::optional<double> time = numtext::parse(row.TerminUhrzeit);
@@ -52,27 +33,36 @@ qint64 stepOf(const QDateTime& moment) {
 
 QString recurrenceName(const QString& wiederholung) {
     const std::optional<qint64> code = numtext::parseWhole(wiederholung);
-    const qint64 index = code && *code >= 1 && *code < qint64(kRecurrenceNames.size()) ? *code : 0;
-    return QString::fromUtf8(kRecurrenceNames[static_cast<size_t>(index)]);
+    const auto& types = recurrenceTypes();
+    const qint64 index = code && *code >= 1 && *code < qint64(types.size()) ? *code : 0;
+    // The monitor has always shown this one without its "r".
+    if (index == kQuarterly)
+        return QStringLiteral("vierteljählich");
+    // The planner's entry "T = täglich" without its letter.
+    return types[static_cast<size_t>(index)].text.mid(4);
 }
 
 std::optional<qint64> dayOf(const Appointment& row) {
-    return wholeNumber(row.TerminDatum);
+    return numtext::parseWhole(row.TerminDatum);
 }
 
 bool isCurrent(qint64 day, const QString& vorTage, qint64 today) {
-    return isCurrent(day, wholeNumber(vorTage), today);
+    return isCurrent(day, numtext::parseWhole(vorTage), today);
 }
 
 bool isCurrent(qint64 day, std::optional<qint64> vorTage, qint64 today) {
     return day >= today && day - vorTage.value_or(0) <= today;
 }
 
+QString shownText(const QString& stored) {
+    return stored.size() > kShownChars ? stored.first(kShownChars) : stored;
+}
+
 QStringList listLines(const Appointment& row, qint64 day, qint64 today) {
     const QString time = timeText(row);
     QString when;
     QString option = QStringLiteral("Option:  Whg=") + recurrenceName(row.Wiederholung) +
-                     QStringLiteral(",  VorMin=") + row.VorMinuten;
+                     QStringLiteral(",  VorMin=") + shownText(row.VorMinuten);
     if (day == today) {
         when = QStringLiteral("Termin:  Heute um ") + time + QStringLiteral(" Uhr");
     } else {
@@ -81,9 +71,9 @@ QStringList listLines(const Appointment& row, qint64 day, qint64 today) {
                date.toString(QStringLiteral("dd")) + QLatin1Char('.') + german::monthShort(date.month()) +
                QLatin1Char('.') + date.toString(QStringLiteral("yyyy")) + QStringLiteral(" um ") + time +
                QStringLiteral(" Uhr");
-        option += QStringLiteral(",  VorTage=") + row.VorTage;
+        option += QStringLiteral(",  VorTage=") + shownText(row.VorTage);
     }
-    return {QStringLiteral("Betreff:  ") + row.Betreff, when, option, QString()};
+    return {QStringLiteral("Betreff:  ") + shownText(row.Betreff), when, option, QString()};
 }
 
 QString summaryText(int count) {
@@ -103,7 +93,7 @@ QString messageLine(const QString& vorMinuten) {
         return QStringLiteral("Sie haben jetzt einen Termin");
     if (vorMinuten == QLatin1String("1"))
         return QStringLiteral("Sie haben einen Termin in 1 Minute");
-    return QStringLiteral("Sie haben einen Termin in ") + vorMinuten + QStringLiteral(" Minuten");
+    return QStringLiteral("Sie haben einen Termin in ") + shownText(vorMinuten) + QStringLiteral(" Minuten");
 }
 
 qint64 leadSteps(const QString& vorMinuten) {
@@ -125,13 +115,16 @@ QString fractionText(qint64 step, qint64 day) {
 }
 
 void ReminderSchedule::restart(qint64 now) {
-    m_from = now;
-    m_to = now;
+    m_from = now - 1;
+    m_to = now - 1;
+    m_read = now - 1;
 }
 
-void ReminderSchedule::advance(qint64 now) {
-    m_from = std::min(m_to, now);
+void ReminderSchedule::advance(qint64 now, bool rowsFresh) {
+    m_from = std::min(m_read, now);
     m_to = now;
+    if (rowsFresh)
+        m_read = now;
 }
 
 bool ReminderSchedule::take(qint64 id, qint64 moment) {

@@ -58,18 +58,27 @@ QString fractionText(qint64 step, qint64 day);
 // and moment, is given at most once per monitor run, also when the clock is set back.
 class ReminderSchedule {
 public:
-    // Starts a new interval at this moment: nothing at or before it is due on the next tick.
+    // Starts a new interval at this moment: what lies before it is not made up, a reminder of
+    // this very moment is due on the next tick.
     void restart(qint64 now);
-    // Moves on to this tick. A clock set back gives an empty interval from which the
-    // following ticks go on.
-    void advance(qint64 now);
+    // Moves on to this tick. `rowsFresh`: the rows the tick tests were read just now. While they
+    // could not be (another program holds the file), the interval reaches back to the last tick
+    // that read them, so that a row read late still gets its reminder. A clock set back gives
+    // an empty interval from which the following ticks go on.
+    void advance(qint64 now, bool rowsFresh = true);
     // True once for an occurrence of today whose moment lies in the current interval.
     bool take(qint64 id, qint64 moment);
 
 private:
     qint64 m_from = 0;
     qint64 m_to = 0;
+    qint64 m_read = 0; // the last tick whose rows were fresh
     std::set<std::pair<qint64, qint64>> m_given;
 };
+
+// Stored text as lists and labels show it: its first kShownChars characters. A subject of
+// megabytes would otherwise take the windows seconds to lay out.
+constexpr qsizetype kShownChars = 4000;
+QString shownText(const QString& stored);
 
 } // namespace moravel::monitor

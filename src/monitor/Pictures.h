@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <QSize>
 
-// The monitor's own pictures, drawn rather than shipped.
+// The monitor's pictures, from its resources.
 namespace moravel::monitor {
 
 // Background of the main window in the given size, which the popup copies: a calm light
@@ -14,10 +14,7 @@ QPixmap backgroundPicture(QSize size);
 // The popup's 32 x 32 reminder sign: a small bell.
 QPixmap reminderIcon();
 
-// The notification-area icon: a calendar sheet with a clock face, in the usual icon sizes.
+// The notification-area icon: a calendar sheet with a clock face, drawn for every size.
 QIcon trayIcon();
-
-// The desktop clock's background strip, 230 x 13 pixels.
-QPixmap clockStrip();
 
 } // namespace moravel::monitor

@@ -3,24 +3,25 @@
 #include "Appointment.h"
 #include "TerminStore.h"
 
-#include <QString>
-
 #include <optional>
 #include <vector>
 
 namespace moravel::monitor {
 
 // The rows the monitor's tick acts on, kept from one tick to the next and read again only when
-// they may differ: when another program committed a change to the file (SQLite's data_version),
-// when this connection wrote (its count of changed rows), or on a new day. Between changes a
-// tick then costs the tests it makes on the kept rows, not a read of the table, whatever the
-// table's size.
+// they may differ: when a program committed a change to the file or this connection wrote (the
+// store's version), or on a new day. Between changes a tick then costs the tests it makes on the
+// kept rows, not a read of the table, whatever the table's size.
 class TableCache {
 public:
-    // Walks, in main-list order, the rows that a tick on this day can list or remind of: the
-    // current ones and those of today and tomorrow (a lead is shorter than a day). Every other
-    // row of the table is left out; a tick would do nothing with it.
-    void forEachOnDay(const TerminStore& store, qint64 today, const TerminStore::RowSink& sink);
+    // Brings the kept rows up to date for this day. False when the table could not be read just
+    // now (another program holds the file's write lock): the rows of the last read stay.
+    bool refresh(const TerminStore& store, qint64 today);
+
+    // In main-list order, the rows that a tick on the day of the last read can list or remind of:
+    // the current ones and those of today and tomorrow (a lead is shorter than a day). Every
+    // other row of the table is left out; a tick would do nothing with it.
+    const std::vector<Appointment>& rows() const { return m_rows; }
 
     // How often the table has been read.
     int reads() const { return m_reads; }
@@ -29,15 +30,12 @@ private:
     struct Stamp {
         const TerminStore* store;
         qint64 today;
-        qint64 dataVersion;
-        qint64 ownChanges;
+        TerminStore::Version version;
         bool operator==(const Stamp&) const = default;
     };
 
-    static std::optional<Stamp> stampOf(const TerminStore& store, qint64 today);
-
     std::vector<Appointment> m_rows;
-    std::optional<Stamp> m_stamp; // of the kept rows; none: read at the next tick
+    std::optional<Stamp> m_stamp; // of the kept rows
     int m_reads = 0;
 };
 

@@ -7,12 +7,14 @@
 #include "DateSerial.h"
 #include "GermanNames.h"
 #include "MessageBox.h"
+#include "MonitorLog.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "Renewal.h"
 #include "SettingsStore.h"
 #include "TerminStore.h"
+#include "WindowGeometry.h"
 #include "frmZeittermin.h"
 
 #include <QCloseEvent>
@@ -21,7 +23,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <utility>
+
 namespace moravel::monitor {
+
+Q_LOGGING_CATEGORY(lcMonitor, "moravel.monitor")
 
 namespace {
 
@@ -34,10 +40,13 @@ const QString kCaption = QStringLiteral("Brisko Wardolin");
 
 constexpr int kTickMs = 1000;
 
-// A stored window dimension in twips; a text that is no number keeps the built-in value.
+// The smallest window in which the list and the button can still be used.
+constexpr double kMinWidth = 2235;
+constexpr double kMinHeight = 1800;
+
+// A stored window dimension in twips; a text that is no finite number keeps the built-in value.
 double twipsSetting(const QString& key, double builtIn) {
-    const QString fallback = numtext::general(builtIn);
-    return numtext::parse(settings::read(settings::kSectionWardol, key, fallback)).value_or(builtIn);
+    return ui::storedTwips(settings::read(settings::kSectionWardol, key)).value_or(builtIn);
 }
 
 // The decimal text of a single-precision number, as the dimensions have always been stored.
@@ -64,7 +73,7 @@ QLabel* makeLabel(QWidget* parent, const char* name) {
 frmAutostart::frmAutostart(QWidget* parent)
     : QWidget(parent), Image1(makeLabel(this, "Image1")), Label1(makeLabel(this, "Label1")),
       Label2(makeLabel(this, "Label2")), Label3(makeLabel(this, "Label3")), List1(new QListWidget(this)),
-      Command1(new QPushButton(this)), Timer1(new QTimer(this)) {
+      Command1(new QPushButton(this)), Timer1(new QTimer(this)), m_reminders(*this) {
     setObjectName(QStringLiteral("frmAutostart"));
     setWindowTitle(kCaption);
     const auto px = [this](double twips) { return ui::toPixels(twips, this); };
@@ -84,6 +93,8 @@ frmAutostart::frmAutostart(QWidget* parent)
         field->setGeometry(px(6420), field == Label2 ? px(120) : px(420), px(1200), px(255));
         field->hide();
     }
+    for (QLabel* label : {Label1, Label2, Label3})
+        label->setTextFormat(Qt::PlainText);
 
     List1->setObjectName(QStringLiteral("List1"));
     QFont listFont(QStringLiteral("MS Sans Serif"));
@@ -97,18 +108,18 @@ frmAutostart::frmAutostart(QWidget* parent)
     Command1->setToolTip(QStringLiteral("Fenster in den SysTray (neben Systemuhr) verkleinern"));
     Command1->setGeometry(px(1440), px(2820), px(1995), px(435));
     connect(Command1, &QPushButton::clicked, this, &frmAutostart::Command1_Click);
+    // The window opens with the focus on its button: a list with the focus draws its first line
+    // as the current one, as if the user had chosen it.
+    Command1->setFocus();
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &frmAutostart::Timer1_Timer);
 }
 
-// The popup ends with the program, not with the main window's unload.
-frmAutostart::~frmAutostart() {
-    delete m_popup;
-}
+frmAutostart::~frmAutostart() = default;
 
-bool frmAutostart::Form_Load() {
+void frmAutostart::Form_Load() {
     // On top before the geometry: changing the window's flags makes a new native window, which
     // would take the stored position for the inner area instead of the frame.
     FensterImmerOben(this);
@@ -117,25 +128,47 @@ bool frmAutostart::Form_Load() {
     startMonitoring();
     PfadzurExe = location::programDirectory();
 
-    const QString path = location::databasePath();
-    dbTermin = TerminStore::open(path);
-    if (!dbTermin) {
-        Timer1->stop();
-        ui::MessageBox::show(
-            nullptr, QMessageBox::Critical, kCaption,
-            QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden: sie ist "
-                           "keine Termindatenbank oder nicht lesbar.\n\nWardolin wird beendet.")
-                .arg(path));
-        return false;
-    }
-
-    DBAktualisieren();
+    // At start the monitor waits for another program's write like any program; from the first
+    // tick on it never does.
+    if (openDatabase())
+        DBAktualisieren();
     EinlesenAusDB();
+    if (dbTermin)
+        dbTermin->setBusyTimeout(0);
     if (List1->count() > 0)
         showMainWindow();
     else
         goToBackground();
-    return true;
+}
+
+bool frmAutostart::openDatabase() {
+    const QString path = location::databasePath();
+    dbTermin = TerminStore::open(path);
+    m_table = TableCache();
+    m_renewed.reset();
+    if (!dbTermin)
+        cannotOpen(path);
+    return bool(dbTermin);
+}
+
+void frmAutostart::cannotOpen(const QString& path) {
+    qCWarning(lcMonitor, "Cannot open the appointment database %s", qUtf8Printable(path));
+    ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption,
+                         QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden: sie ist keine "
+                                        "Termindatenbank, nicht lesbar oder darf nicht geändert werden.\n\n"
+                                        "Wardolin läuft weiter, erinnert aber an keine Termine aus dieser "
+                                        "Datei.")
+                             .arg(path));
+}
+
+void frmAutostart::reopenWhenReplaced() {
+    // A restore from a backup or a sync tool puts a new file in place by rename; the open
+    // connection would go on reading the deleted one.
+    if (!dbTermin || !dbTermin->isReplaced())
+        return;
+    qCInfo(lcMonitor, "The appointment database was replaced; opening it again");
+    if (openDatabase())
+        dbTermin->setBusyTimeout(0);
 }
 
 void frmAutostart::restoreGeometry() {
@@ -147,69 +180,89 @@ void frmAutostart::restoreGeometry() {
         numtext::parseWhole(settings::read(settings::kSectionWardol, kWindowState, QStringLiteral("0")))
             .value_or(0);
 
-    // The state first, for the same reason: setting it makes the native window.
-    if (state == 1)
-        setWindowState(Qt::WindowMinimized);
-    else if (state == 2)
+    const auto px = [this](double twips) { return ui::toPixels(twips, this); };
+    QRect frame(px(left), px(top), px(width), px(height));
+    frame = ui::usableGeometry(frame, QSize(px(kMinWidth), px(kMinHeight)), ui::availableAreaFor(frame));
+
+    // The state first, for the same reason: setting it makes the native window. A window mapped
+    // minimised comes up normal on X, so that state waits for the first showing.
+    m_startMinimised = state == 1;
+    if (state == 2)
         setWindowState(Qt::WindowMaximized);
-    move(ui::toPixels(left, this), ui::toPixels(top, this));
-    resize(ui::toPixels(width, this), ui::toPixels(height, this));
+    move(frame.topLeft());
+    resize(frame.size());
+    m_framePos = frame.topLeft();
     Form_Resize();
 }
 
 void frmAutostart::DBAktualisieren() {
-    renewPassedAppointments(*dbTermin, serial::today(), serial::now());
+    if (!dbTermin)
+        return;
+    const QDateTime now = Clock::currentDateTime();
+    const qint64 today = serial::dayNumber(now.date());
+    const std::optional<TerminStore::Version> version = dbTermin->version();
+    if (!version || (m_renewed && m_renewed->today == today && m_renewed->version == *version))
+        return;
+    // Runs after every change of the table, since another program may have stored a live
+    // recurring row of an earlier day; without such rows it reads an index and nothing else.
+    // When it cannot have the file just now, it is tried again on the next tick.
+    if (renewPassedAppointments(*dbTermin, today, serial::fromDateTime(now)) < 0)
+        return;
+    if (const std::optional<TerminStore::Version> after = dbTermin->version())
+        m_renewed = Renewed{today, *after};
 }
 
 void frmAutostart::EinlesenAusDB() {
     const QDateTime now = Clock::currentDateTime();
     const qint64 today = serial::dayNumber(now.date());
     const qint64 nowStep = stepOf(now);
-    m_reminders.advance(nowStep);
+    bool fresh = false;
+    if (dbTermin) {
+        reopenWhenReplaced();
+        DBAktualisieren();
+    }
+    if (dbTermin)
+        fresh = m_table.refresh(*dbTermin, today);
+    m_schedule.advance(nowStep, fresh);
 
     QStringList lines;
     int count = 0;
     std::vector<Appointment> due;
-    // The rows are read again only when the table or the day changed; the tests below run on
-    // every tick.
-    m_table.forEachOnDay(*dbTermin, today, [&](const Appointment& row) {
+    for (const Appointment& row : m_table.rows()) {
         const std::optional<qint64> day = dayOf(row);
         if (!day)
-            return;
+            continue;
         if (isCurrent(*day, row.VorTage, today)) {
             lines << listLines(row, *day, today);
             ++count;
         }
         // A lead is shorter than a day, so only today's and tomorrow's rows can be due today.
         if (*day > today + 1)
-            return;
+            continue;
         const std::optional<qint64> moment = reminderMoment(*day, row);
         if (!moment)
-            return;
+            continue;
         if (*day == today) {
             Label2->setText(fractionText(*moment, today));
             Label3->setText(fractionText(nowStep, today));
         }
-        if (m_reminders.take(row.ID, *moment))
+        if (m_schedule.take(row.ID, *moment))
             due.push_back(row);
-    });
+    }
 
     List1->clear();
     List1->addItems(lines);
     Label1->setText(summaryText(count));
-    // Several reminders of one tick refill the popup in turn; the last in query order stays.
     for (const Appointment& row : due)
-        raiseReminder(row);
-}
-
-void frmAutostart::raiseReminder(const Appointment& row) {
-    if (!m_popup)
-        m_popup = new frmZeittermin(*this);
-    m_popup->zeigeTermin(row);
+        m_reminders.add(row);
 }
 
 frmZeittermin* frmAutostart::popup() const {
-    return m_popup;
+    return m_reminders.popup();
+}
+
+QPixmap frmAutostart::hintergrundBild() const {
+    return Image1->pixmap();
 }
 
 void frmAutostart::Timer1_Timer() {
@@ -218,31 +271,49 @@ void frmAutostart::Timer1_Timer() {
 
 void frmAutostart::Command1_Click() {
     goToBackground();
-    startMonitoring();
 }
 
 void frmAutostart::startMonitoring() {
+    // Monitoring that runs goes on: no moment between two ticks is left out.
+    if (Timer1->isActive())
+        return;
     // The first tick covers only the time from now on: what fell due while the user looked
     // at the window is not made up.
-    m_reminders.restart(stepOf(Clock::currentDateTime()));
+    m_schedule.restart(stepOf(Clock::currentDateTime()));
     Timer1->start();
 }
 
 void frmAutostart::showMainWindow() {
-    show();
-    raise();
-    activateWindow();
+    if (std::exchange(m_startMinimised, false)) {
+        showMinimisedWindow();
+    } else {
+        show();
+        raise();
+        activateWindow();
+    }
     // A window that comes up minimised or without the focus must still stop monitoring.
     Timer1->stop();
 }
 
+void frmAutostart::showMinimisedWindow() {
+    // X ignores the state of a window that is not mapped yet: it is shown first, then minimised.
+    if (!isVisible()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+    }
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
 void frmAutostart::goToBackground() {
+    // A start in the background leaves the saved state behind: whoever shows the window later
+    // wants to see it.
+    m_startMinimised = false;
     if (m_background)
         m_background->show();
     else
         hide();
+    startMonitoring();
 }
-
 bool frmAutostart::ausGewuenscht() const {
     return m_background && m_background->ausGewuenscht();
 }
@@ -255,6 +326,12 @@ bool frmAutostart::event(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && !isMinimized() && isActiveWindow())
         Timer1->stop();
     return QWidget::event(event);
+}
+
+void frmAutostart::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!isMinimized())
+        m_framePos = pos();
 }
 
 void frmAutostart::resizeEvent(QResizeEvent* event) {
@@ -289,8 +366,9 @@ void frmAutostart::closeEvent(QCloseEvent* event) {
 
 void frmAutostart::Form_Unload() {
     const auto twips = [this](int pixels) { return singleText(ui::toTwips(pixels, this)); };
-    settings::write(settings::kSectionWardol, kMainLeft, twips(x()));
-    settings::write(settings::kSectionWardol, kMainTop, twips(y()));
+    const QPoint framePos = isMinimized() ? m_framePos : pos();
+    settings::write(settings::kSectionWardol, kMainLeft, twips(framePos.x()));
+    settings::write(settings::kSectionWardol, kMainTop, twips(framePos.y()));
     settings::write(settings::kSectionWardol, kMainWidth, twips(width()));
     settings::write(settings::kSectionWardol, kMainHeight, twips(height()));
     settings::write(settings::kSectionWardol, kWindowState,

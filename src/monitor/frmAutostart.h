@@ -1,13 +1,15 @@
 #pragma once
 
 #include "DueDetection.h"
+#include "ReminderQueue.h"
 #include "TableCache.h"
 
-#include <QPointer>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QListWidget;
@@ -32,18 +34,23 @@ public:
     explicit frmAutostart(QWidget* parent = nullptr);
     ~frmAutostart() override;
 
-    // Start-up: geometry, timer, database, renewal, first read, then shown or background.
-    // False when the database cannot be opened; the user has been told and the program ends.
-    bool Form_Load();
+    // Start-up: geometry, timer, database, renewal, first read, then shown or background. A
+    // database that cannot be opened is told once; the monitor then runs without it.
+    void Form_Load();
 
-    // Renews passed recurring appointments; once, at start.
+    // Renews passed recurring appointments: at start, on every new day and after a change of
+    // the table.
     void DBAktualisieren();
-    // Re-reads the table: rebuilds List1 and Label1 and raises the popup for each due reminder.
+    // Re-reads the table when it changed: rebuilds List1 and Label1 and raises the popup for
+    // each due reminder. Never waits for another program's lock.
     void EinlesenAusDB();
 
-    // Shows the window for the user to read; monitoring stands until Command1.
+    // Shows the window for the user to read; monitoring stands until the way back. The first
+    // showing restores a saved minimised state.
     void showMainWindow();
-    // "Show the tray window": the monitor goes to the background.
+    // Shows the window minimised, where it waits without stopping monitoring.
+    void showMinimisedWindow();
+    // The way back: the monitor goes to the background and monitors.
     void goToBackground();
     // Installs the background window (the caller keeps ownership); nullptr: the hidden main window.
     // The main window's unload unloads the background as well.
@@ -52,17 +59,11 @@ public:
 
     // The popup while it exists (it is created by the first reminder and destroyed by its close box).
     frmZeittermin* popup() const;
+    // The window's background picture; the popup copies it.
+    QPixmap hintergrundBild() const;
 
     // The monitor's own program directory; the planner is started from there.
     QString PfadzurExe;
-
-    QLabel* Image1;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QListWidget* List1;
-    QPushButton* Command1;
-    QTimer* Timer1;
 
 public Q_SLOTS:
     void Timer1_Timer();
@@ -74,6 +75,7 @@ Q_SIGNALS:
 
 protected:
     bool event(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -82,13 +84,32 @@ private:
     void Form_Unload();
     void startMonitoring();
     void restoreGeometry();
-    void raiseReminder(const Appointment& row);
+    bool openDatabase();
+    void reopenWhenReplaced();
+    void cannotOpen(const QString& path);
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QListWidget* List1;
+    QPushButton* Command1;
+    QTimer* Timer1;
 
     std::unique_ptr<TerminStore> dbTermin;
-    ReminderSchedule m_reminders;
+    ReminderSchedule m_schedule;
+    ReminderQueue m_reminders;
     TableCache m_table;
+    // The day and table of the last renewal; renewal runs again when either differs.
+    struct Renewed {
+        qint64 today;
+        TerminStore::Version version;
+    };
+    std::optional<Renewed> m_renewed;
     Background* m_background = nullptr;
-    QPointer<frmZeittermin> m_popup;
+    // The frame's place while the window is not minimised; a minimised window reports another.
+    QPoint m_framePos;
+    bool m_startMinimised = false;
 };
 
 } // namespace moravel::monitor

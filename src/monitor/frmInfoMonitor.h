@@ -21,6 +21,7 @@ public:
     // "Unterprogramm vom Brisko Moravel", version and status, in three lines.
     static QString infoText();
 
+private:
     QLabel* Label1;
     QLabel* Label2;
     QLineEdit* Text1;

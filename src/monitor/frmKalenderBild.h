@@ -17,12 +17,13 @@ public:
     // Shows the window on today, or brings the open window forward and selects today again.
     void oeffnen();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
     QCalendarWidget* MonthView1;
     // The close button; it lies below the visible area, and Escape presses it.
     QPushButton* Command1;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace moravel::monitor

@@ -155,7 +155,7 @@ void frmTray::Form_Activate() {
     } else {
         // No notification area to go to: the monitor stays reachable from the task bar, and
         // keeps watching, since a minimised window is not the active one.
-        m_main.showMinimized();
+        m_main.showMinimisedWindow();
     }
     hide();
 }

@@ -58,21 +58,6 @@ public:
     // The windows while they are loaded; nullptr otherwise.
     frmUhr* uhr() const { return m_uhr.get(); }
     frmInfoMonitor* info() const { return m_info.get(); }
-    frmKalenderBild* kalender() const { return m_kalender.get(); }
-    TrayIcon& icon() const { return *m_icon; }
-    QTimer* trayWarten() const { return m_trayWarten; }
-
-    QMenu* mnBar;
-    QAction* mnuAbbrechen;
-    QAction* mnNix;
-    QAction* mnBeep;
-    QAction* mnuAutostart;
-    QMenu* mnuUhreinstellungen;
-    QAction* mnuUhrZeigen;
-    std::array<QAction*, 7> mnuHintergrund;
-    std::array<QAction*, 7> mnuUhrText;
-    QAction* mnMsgShow;
-    QAction* mnExit;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,6 +72,18 @@ private:
     frmUhr& uhrLaden();
     void uhrSchliessen();
     void kalenderZeigen();
+
+    QMenu* mnBar;
+    QAction* mnuAbbrechen;
+    QAction* mnNix;
+    QAction* mnBeep;
+    QAction* mnuAutostart;
+    QMenu* mnuUhreinstellungen;
+    QAction* mnuUhrZeigen;
+    std::array<QAction*, 7> mnuHintergrund;
+    std::array<QAction*, 7> mnuUhrText;
+    QAction* mnMsgShow;
+    QAction* mnExit;
 
     frmAutostart& m_main;
     std::unique_ptr<TrayIcon> m_icon;

@@ -8,6 +8,7 @@
 #include "Platform.h"
 #include "RegionFromBitmap.h"
 #include "SettingsStore.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -60,6 +61,21 @@ std::optional<qint64> wholeSetting(const QString& key) {
     return numtext::parseWhole(settings::read(settings::kSectionSetting, key));
 }
 
+// The strip behind the text: white, the see-through colour, so that any part the text leaves
+// uncovered never shows as a border around a transparent clock. At least the designed 230 x 13
+// pixels, and as large as the font in use needs for the longest date, descenders included.
+QPixmap stripFor(const QFont& font) {
+    const QFontMetrics metrics(font);
+    int width = 230;
+    const QDate first(2026, 1, 1);
+    for (QDate day = first; day.year() == first.year(); day = day.addDays(1))
+        width =
+            std::max(width, metrics.horizontalAdvance(frmUhr::uhrText(QDateTime(day, QTime(23, 58, 58)))));
+    QPixmap strip(width, std::max(13, metrics.height()));
+    strip.fill(Qt::white);
+    return strip;
+}
+
 bool sameColour(const QColor& a, const QColor& b) {
     return a.rgb() == b.rgb();
 }
@@ -79,12 +95,13 @@ frmUhr::frmUhr()
     setWindowTitle(QStringLiteral("Uhr"));
     const auto px = [this](double twips) { return ui::toPixels(twips, this); };
 
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(clockStrip());
-    Image1->hide();
-
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(uhrSchrift(Label1->font()));
+
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(stripFor(Label1->font()));
+    Image1->hide();
+
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setAutoFillBackground(true);
     setColour(Label1, QPalette::Window, kWeiss);
@@ -117,10 +134,14 @@ void frmUhr::Form_Load() {
     setFixedSize(m_bild.size());
 
     const std::optional<qint64> farbe = wholeSetting(kFarbe);
-    const std::optional<qint64> top = wholeSetting(kFensterTop);
-    const std::optional<qint64> left = wholeSetting(kFensterLeft);
-    // Each stored edge that is a number is applied; the other keeps the design position.
-    move(left ? ui::toPixels(double(*left), this) : x(), top ? ui::toPixels(double(*top), this) : y());
+    const std::optional<double> top = ui::storedTwips(settings::read(settings::kSectionSetting, kFensterTop));
+    const std::optional<double> left =
+        ui::storedTwips(settings::read(settings::kSectionSetting, kFensterLeft));
+    // Each stored edge that is a number is applied, the other keeps the design position; a clock
+    // that would lie off the screen is moved back onto it.
+    const QRect stored(QPoint(left ? ui::toPixels(*left, this) : x(), top ? ui::toPixels(*top, this) : y()),
+                       size());
+    move(ui::usableGeometry(stored, size(), ui::availableAreaFor(stored)).topLeft());
 
     if (farbe)
         setColour(Label1, QPalette::WindowText, ui::colorFromValue(*farbe));
@@ -162,8 +183,13 @@ void frmUhr::setHintergrund(const QColor& colour) {
     maskeErneuern();
 }
 
+int frmUhr::texthoehe(double twips) const {
+    // Never lower than the text itself.
+    return std::max(ui::toPixels(twips, this), QFontMetrics(Label1->font()).height());
+}
+
 void frmUhr::setTexthoehe(double twips) {
-    Label1->resize(Label1->width(), ui::toPixels(twips, this));
+    Label1->resize(Label1->width(), texthoehe(twips));
     maskeErneuern();
 }
 
@@ -181,7 +207,7 @@ void frmUhr::maskeErneuern() {
 }
 
 void frmUhr::Label1_MouseMove() {
-    if (Label1->height() != ui::toPixels(kTexthoeheMarke, this) && UhrMarke == 0) {
+    if (Label1->height() != texthoehe(kTexthoeheMarke) && UhrMarke == 0) {
         setTexthoehe(kTexthoeheMarke);
         UhrMarke = 1;
     }

@@ -29,12 +29,9 @@ public:
     // "Montag, 7. Dezember 26  13:45:09", with fixed German names.
     static QString uhrText(const QDateTime& moment);
 
-    QLabel* Label1;
-    QLabel* Image1;
-    QTimer* Timer1;
     // Set by a press on the text and by the first mouse movement over it; while it is set,
     // a tick leaves the magenta highlight alone. Every load starts without it.
-    int UhrMarke = 0;
+    int uhrMarke() const { return UhrMarke; }
 
 Q_SIGNALS:
     // A double click on the text: the calendar is wanted.
@@ -60,11 +57,17 @@ private:
 
     QColor hintergrund() const;
     void setHintergrund(const QColor& colour);
+    // The text's height in pixels for a designed height in twips.
+    int texthoehe(double twips) const;
     void setTexthoehe(double twips);
     // Builds the window's mask anew from what it shows now, so that every changed digit is
     // inside it and every white pixel outside.
     void maskeErneuern();
 
+    QLabel* Label1;
+    QLabel* Image1;
+    QTimer* Timer1;
+    int UhrMarke = 0;
     QPixmap m_bild;
 
     // A drag from the press on: it waits for the mouse to move before the window moves, so that

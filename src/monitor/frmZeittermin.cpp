@@ -1,6 +1,7 @@
 #include "frmZeittermin.h"
 
 #include "AlwaysOnTop.h"
+#include "BeepPattern.h"
 #include "DueDetection.h"
 #include "Pictures.h"
 #include "Platform.h"
@@ -35,11 +36,11 @@ QFont boldFont(const QFont& base, double points) {
 frmZeittermin::frmZeittermin(frmAutostart& main)
     : QWidget(nullptr,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      Image1(named(new QLabel(this), "Image1")), Image2(named(new QLabel(this), "Image2")),
+      m_main(main), Image1(named(new QLabel(this), "Image1")), Image2(named(new QLabel(this), "Image2")),
       Label1(named(new QLabel(this), "Label1")), Label2(named(new QLabel(this), "Label2")),
       Label3(named(new QLabel(this), "Label3")), Text1(named(new QLineEdit(this), "Text1")),
       Command1(named(new QPushButton(this), "Command1")), Command2(named(new QPushButton(this), "Command2")),
-      m_main(main) {
+      m_beeps(named(new BeepPattern(this), "beepPattern")) {
     setObjectName(QStringLiteral("frmZeittermin"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Fälliger Termin!"));
@@ -60,6 +61,9 @@ frmZeittermin::frmZeittermin(frmAutostart& main)
     // The sign is part of the picture: a click on it dismisses like a click beside it.
     Image2->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    // Stored text is shown as it is, never as markup.
+    for (QLabel* label : {Label1, Label2, Label3})
+        label->setTextFormat(Qt::PlainText);
     Label2->setFont(boldFont(font(), 12));
     Label2->setWordWrap(true);
     Label2->setText(QStringLiteral("Sie haben einen Termin in 5 Minuten"));
@@ -87,26 +91,25 @@ frmZeittermin::frmZeittermin(frmAutostart& main)
         move(screen->availableGeometry().center() - rect().center());
 
     // The main window's picture, shrunk or grown evenly until it covers the popup.
-    Image1->setPixmap(main.Image1->pixmap().scaled(Image1->size(), Qt::KeepAspectRatioByExpanding,
-                                                   Qt::SmoothTransformation));
+    Image1->setPixmap(main.hintergrundBild().scaled(Image1->size(), Qt::KeepAspectRatioByExpanding,
+                                                    Qt::SmoothTransformation));
     main.hide();
     FensterImmerOben(this);
-    if (!main.ausGewuenscht())
-        m_beeps.start();
 }
 
-void frmZeittermin::zeigeTermin(const Appointment& row) {
+void frmZeittermin::zeigeTermin(const Appointment& row, bool mitTon) {
+    if (mitTon && !m_main.ausGewuenscht())
+        m_beeps->start();
     show();
     raise();
-    Text1->setText(row.Betreff);
+    Text1->setText(shownText(row.Betreff));
     Text1->setCursorPosition(0);
     Label1->setText(timeLine(row));
     Label2->setText(messageLine(row.VorMinuten));
 }
 
 void frmZeittermin::Beenden() {
-    m_main.goToBackground();
-    hide();
+    Q_EMIT beendet();
 }
 
 bool frmZeittermin::eventFilter(QObject* watched, QEvent* event) {
@@ -123,8 +126,8 @@ bool frmZeittermin::eventFilter(QObject* watched, QEvent* event) {
 
 // Only the user closes the popup: the program hides it, and deletes it without a close event.
 void frmZeittermin::closeEvent(QCloseEvent* event) {
-    m_main.showMainWindow();
     event->accept();
+    Q_EMIT geschlossen();
 }
 
 } // namespace moravel::monitor

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Appointment.h"
-#include "BeepPattern.h"
 
 #include <QWidget>
 
@@ -11,25 +10,35 @@ class QPushButton;
 
 namespace moravel::monitor {
 
+class BeepPattern;
 class frmAutostart;
 
 // The reminder popup "Fälliger Termin!". Created by the first reminder, hidden when the user
-// dismisses it and shown again by the next one; its close box destroys it and brings the main
-// window back.
+// dismisses it and shown again by the next one; its close box destroys it.
 class frmZeittermin : public QWidget {
     Q_OBJECT
 public:
-    // Creation: takes the main window's picture, hides the main window, stays on top and
-    // plays the beep pattern unless the user has asked the monitor to end.
+    // Creation: takes the main window's picture, hides the main window and stays on top.
     explicit frmZeittermin(frmAutostart& main);
 
-    // Shows the window, then fills it for the appointment; an open window is refilled in place.
-    void zeigeTermin(const Appointment& row);
-    // Dismissal: the monitor goes back to the background and the popup hides.
+    // Shows the window, then fills it for the appointment. With the sound, the beep pattern
+    // plays, unless the user has asked the monitor to end.
+    void zeigeTermin(const Appointment& row, bool mitTon);
+    // Dismissal: any click on the window outside the subject.
     void Beenden();
 
-    BeepPattern& beepPattern() { return m_beeps; }
+Q_SIGNALS:
+    // The user has dismissed the popup; what comes next is the caller's.
+    void beendet();
+    // The user closed the popup with its close box; it deletes itself.
+    void geschlossen();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    frmAutostart& m_main;
     QLabel* Image1;
     QLabel* Image2;
     QLabel* Label1;
@@ -38,14 +47,7 @@ public:
     QLineEdit* Text1;
     QPushButton* Command1;
     QPushButton* Command2;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    frmAutostart& m_main;
-    BeepPattern m_beeps;
+    BeepPattern* m_beeps;
 };
 
 } // namespace moravel::monitor

@@ -21,7 +21,6 @@ int main(int argc, char** argv) {
     window.setBackground(&tray);
     QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,
                      Qt::QueuedConnection);
-    if (!window.Form_Load())
-        return 1;
+    window.Form_Load();
     return application.exec();
 }

@@ -4,6 +4,7 @@ accessibility bus, and the real programs on a private data directory and setting
 The programs are driven as a person would (xdotool) and read as a screen reader reads them
 (AT-SPI). Every step can leave a screenshot in the artifact folder."""
 
+import ctypes
 import os
 import shutil
 import signal
@@ -30,6 +31,16 @@ def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
             last_error = error
         time.sleep(interval)
     raise AssertionError(f"timed out waiting for {what}" + (f" ({last_error})" if last_error else ""))
+
+
+class _XClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("xclient", _XClientMessage), ("pad", ctypes.c_long * 24)]
 
 
 class Session:
@@ -200,6 +211,26 @@ class Desktop:
         out = subprocess.run(["xprop", "-display", self.display, "-id", str(window), "_NET_WM_STATE"],
                              capture_output=True, text=True).stdout
         return out
+
+    def close_window(self, window):
+        """Asks the window to close as its close box does (WM_DELETE_WINDOW), whatever its state."""
+        x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.POINTER(_XEvent)]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay(self.display.encode())
+        event = _XEvent()
+        event.xclient.type = 33  # ClientMessage
+        event.xclient.window = window
+        event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+        x11.XCloseDisplay(display)  # flushes
 
     def tray_icon(self, program):
         """Centre of the program's icon in the tray (trayer's panel embeds one window per icon)."""

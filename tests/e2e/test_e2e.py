@@ -145,6 +145,46 @@ class PlannerAndMonitor(Scenario):
         self.assertFalse(self.desktop.windows("Brisko Wardolin"))
         self.desktop.shot("back-in-tray")
 
+    def test_a_daily_reminder_just_after_midnight_comes_on_the_new_day_without_a_restart(self):
+        create_database(self.desktop)
+        # A daily row at 00:00:10 (the five-decimal moment 0,00012), last given on 7 December.
+        with sqlite3.connect(self.desktop.database) as db:
+            db.execute("INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff, Bemerkungen,"
+                       " Wiederholung, VorTage, VorMinuten, sysGesperrt) VALUES (?,?,?,?,?,?,?,?,?)",
+                       (str(day_number(date(2026, 12, 7))), "0,00012", "46363,00012", "Tabletten", "", "1", "0",
+                        "0", "0"))
+        self.desktop.start("Wardolin", fake_time="2026-12-07 23:59:56")
+        monitor = self.desktop.app("Wardolin")
+        self.desktop.click(wait_until(lambda: find(monitor, "push button", "Termine  überwachen"), what="Command1"))
+        wait_until(lambda: self.desktop.tray_icon("Wardolin"), 5, what="monitor in the tray")
+        self.desktop.shot("watching-before-midnight")
+        wait_until(lambda: self.desktop.windows(POPUP), 25, interval=0.1, what="reminder on the new day")
+        self.desktop.shot("reminder-after-midnight")
+        subject = wait_until(lambda: find(monitor, "text", None), what="subject field")
+        self.assertEqual(subject.queryText().getText(0, -1), "Tabletten")
+        self.assertIn("um 00:00 Uhr", texts(monitor, "label"))
+        chain = self.desktop.rows("Betreff = 'Tabletten'")
+        self.assertEqual([(r["TerminDatum"], r["sysGesperrt"]) for r in chain],
+                         [(str(day_number(date(2026, 12, 7))), "1"), (str(day_number(date(2026, 12, 8))), "0")])
+
+    def test_a_saved_minimised_monitor_comes_back_minimised_on_top_and_keeps_its_place(self):
+        create_database(self.desktop)
+        insert(self.desktop.database, day_number(date.today()) + 1, "09:00", "Morgen", lead_days="1")
+        os.makedirs(os.path.join(self.desktop.config_dir, "BriskoMoravel"))
+        with open(os.path.join(self.desktop.config_dir, "BriskoMoravel", "BriskoMoravel.ini"), "w") as f:
+            f.write("[Wardol]\nWindowStateX=1\nMainLeft=1500\nMainTop=1500\nMainWidth=6000\nMainHeight=6000\n")
+        self.desktop.start("Wardolin")
+        window = wait_until(lambda: self.desktop.xdotool("search", "--name", "Brisko Wardolin").split(),
+                            what="monitor window")[0]
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" in self.desktop.window_state(window), 5, what="minimised")
+        self.assertIn("_NET_WM_STATE_ABOVE", self.desktop.window_state(window))
+        self.desktop.shot("minimised")
+        self.desktop.close_window(int(window))
+        for process in self.desktop.programs:
+            process.wait(10)
+        values = dict(line.split("=", 1) for line in self.desktop.settings_text().splitlines() if "=" in line)
+        self.assertEqual((values["WindowStateX"], values["MainLeft"], values["MainTop"]), ("1", "1500", "1500"))
+
     def test_starting_the_monitor_from_the_menu_asks_when_it_seems_to_run(self):
         os.makedirs(os.path.join(self.desktop.config_dir, "BriskoMoravel"))
         with open(os.path.join(self.desktop.config_dir, "BriskoMoravel", "BriskoMoravel.ini"), "w") as f:

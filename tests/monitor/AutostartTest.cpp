@@ -37,18 +37,18 @@ protected:
 TEST_F(Autostart, SwitchingOnWritesTheDesktopEntryAndOneSwitchingOffRemovesItAndWritesZero) {
     startWithTray();
     ASSERT_EQ(registry::eintragPfad(registry::kEintragName), entryPath());
-    EXPECT_FALSE(tray->mnuAutostart->isChecked());
+    EXPECT_FALSE(child<QAction>(*tray, "mnuAutostart")->isChecked());
 
-    tray->mnuAutostart->trigger();
-    EXPECT_TRUE(tray->mnuAutostart->isChecked());
+    child<QAction>(*tray, "mnuAutostart")->trigger();
+    EXPECT_TRUE(child<QAction>(*tray, "mnuAutostart")->isChecked());
     EXPECT_EQ(autostartSetting(), QStringLiteral("1"));
     ASSERT_TRUE(QFileInfo::exists(entryPath()));
     EXPECT_EQ(entryValue(entryPath(), "Type"), QStringLiteral("Application"));
     EXPECT_EQ(entryValue(entryPath(), "Name"), QStringLiteral("Brisko Wardolin"));
     EXPECT_EQ(entryValue(entryPath(), "Exec"), main->PfadzurExe + QStringLiteral("/Wardolin"));
 
-    tray->mnuAutostart->trigger();
-    EXPECT_FALSE(tray->mnuAutostart->isChecked());
+    child<QAction>(*tray, "mnuAutostart")->trigger();
+    EXPECT_FALSE(child<QAction>(*tray, "mnuAutostart")->isChecked());
     EXPECT_EQ(autostartSetting(), QStringLiteral("0"));
     EXPECT_FALSE(QFileInfo::exists(entryPath()));
 }
@@ -57,7 +57,7 @@ TEST_F(Autostart, StartWithTheSettingOnAndNoEntryRecreatesIt) {
     settings::write(settings::kSectionTermin, "Autostart", "1");
     startWithTray();
     EXPECT_TRUE(QFileInfo::exists(entryPath()));
-    EXPECT_TRUE(tray->mnuAutostart->isChecked());
+    EXPECT_TRUE(child<QAction>(*tray, "mnuAutostart")->isChecked());
 }
 
 TEST_F(Autostart, StartWithTheSettingOnCorrectsTheEntryOfAMovedMonitor) {
@@ -73,7 +73,7 @@ TEST_F(Autostart, StartWithoutTheSettingRemovesAStaleEntry) {
     writeFile(entryPath(), "[Desktop Entry]\nType=Application\nName=Brisko Wardolin\nExec=/alt/Wardolin\n");
     startWithTray();
     EXPECT_FALSE(QFileInfo::exists(entryPath()));
-    EXPECT_FALSE(tray->mnuAutostart->isChecked());
+    EXPECT_FALSE(child<QAction>(*tray, "mnuAutostart")->isChecked());
     EXPECT_EQ(autostartSetting(), QString());
 }
 
@@ -81,14 +81,14 @@ TEST_F(Autostart, AnAutostartFolderThatCannotBeWrittenLeavesTheCheckMarkOff) {
     // A plain file where the folder belongs stops even a privileged user from writing into it.
     writeFile(env.configDir() + QStringLiteral("/autostart"), "kein Ordner");
     startWithTray();
-    tray->mnuAutostart->trigger();
-    EXPECT_FALSE(tray->mnuAutostart->isChecked());
+    child<QAction>(*tray, "mnuAutostart")->trigger();
+    EXPECT_FALSE(child<QAction>(*tray, "mnuAutostart")->isChecked());
     EXPECT_EQ(autostartSetting(), QStringLiteral("1"));
 
     // The next start tries again, and still shows the truth.
     tray->schliessen();
-    main->Command1->click();
-    EXPECT_FALSE(tray->mnuAutostart->isChecked());
+    Command1()->click();
+    EXPECT_FALSE(child<QAction>(*tray, "mnuAutostart")->isChecked());
 }
 
 TEST(AutostartEntry, ProgramPathsAreQuotedAndEscapedForTheExecLine) {

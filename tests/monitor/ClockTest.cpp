@@ -26,8 +26,13 @@ QString clockSetting(const QString& key) {
     return settings::read(settings::kSectionSetting, key);
 }
 
+// The text's height while the mouse marks it: 200 twips, and never less than the font's line.
+int markedHeight(const frmUhr& clock) {
+    return std::max(ui::toPixels(200), QFontMetrics(child<QLabel>(clock, "Label1")->font()).height());
+}
+
 QColor stripColour(const frmUhr& clock) {
-    return clock.Label1->palette().color(QPalette::Window);
+    return child<QLabel>(clock, "Label1")->palette().color(QPalette::Window);
 }
 
 // What the clock shows, mask or no mask.
@@ -44,7 +49,7 @@ void mouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton but
 }
 
 void hover(frmUhr& clock) {
-    mouse(clock.Label1, QEvent::MouseMove, QPoint(20, 5), Qt::NoButton, Qt::NoButton);
+    mouse(child<QLabel>(clock, "Label1"), QEvent::MouseMove, QPoint(20, 5), Qt::NoButton, Qt::NoButton);
 }
 
 } // namespace
@@ -70,31 +75,37 @@ TEST_F(DesktopClock, TextShowsGermanWeekdayDateAndTimeAndRollsOverAtMidnight) {
 
     env.clock().set(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
     frmUhr& uhr = load();
-    EXPECT_EQ(uhr.Label1->text(), QStringLiteral("Donnerstag, 31. Dezember 26  23:59:59"));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->text(), QStringLiteral("Donnerstag, 31. Dezember 26  23:59:59"));
     env.clock().advanceMs(1000);
     uhr.Timer1_Timer();
-    EXPECT_EQ(uhr.Label1->text(), QStringLiteral("Freitag, 1. Januar 27  00:00:00"));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->text(), QStringLiteral("Freitag, 1. Januar 27  00:00:00"));
 }
 
 TEST_F(DesktopClock, EmptySettingsGiveGreenDesignColourDesignPlaceAndTheStripsSize) {
     frmUhr& uhr = load();
     EXPECT_EQ(stripColour(uhr), QColor(0, 255, 0));
-    EXPECT_EQ(uhr.Label1->palette().color(QPalette::WindowText), uhr.palette().color(QPalette::ButtonText));
-    EXPECT_EQ(uhr.size(), QSize(230, 13));
-    EXPECT_EQ(uhr.Label1->geometry(), QRect(0, 0, 230, ui::toPixels(255)));
-    EXPECT_EQ(uhr.UhrMarke, 0);
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->palette().color(QPalette::WindowText),
+              uhr.palette().color(QPalette::ButtonText));
+    // At least the designed 230 x 13 pixels, and room for the longest date in the font in use,
+    // descenders included.
+    const QFontMetrics metrics(child<QLabel>(uhr, "Label1")->font());
+    const QString longest = frmUhr::uhrText(QDateTime(QDate(2026, 9, 30), QTime(23, 58, 58)));
+    EXPECT_GE(uhr.width(), std::max(230, metrics.horizontalAdvance(longest)));
+    EXPECT_EQ(uhr.height(), std::max(13, metrics.height()));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->geometry(), QRect(0, 0, uhr.width(), ui::toPixels(255)));
+    EXPECT_EQ(uhr.uhrMarke(), 0);
     const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(uhr.geometry().right(), desktop.right() - 10);
     EXPECT_EQ(uhr.y(), desktop.top() + 40);
 
-    EXPECT_TRUE(uhr.Timer1->isActive());
-    EXPECT_EQ(uhr.Timer1->interval(), 1000);
+    EXPECT_TRUE(child<QTimer>(uhr, "Timer1")->isActive());
+    EXPECT_EQ(child<QTimer>(uhr, "Timer1")->interval(), 1000);
     const Qt::WindowFlags flags = uhr.windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
-    EXPECT_TRUE(uhr.Label1->font().bold());
-    EXPECT_DOUBLE_EQ(uhr.Label1->font().pointSizeF(), 8.25);
+    EXPECT_TRUE(child<QLabel>(uhr, "Label1")->font().bold());
+    EXPECT_DOUBLE_EQ(child<QLabel>(uhr, "Label1")->font().pointSizeF(), 8.25);
     EXPECT_FALSE(uhr.isVisible());
     // Green covers the whole strip: nothing of it is see-through.
     EXPECT_EQ(uhr.mask(), QRegion(uhr.rect()));
@@ -107,9 +118,9 @@ TEST_F(DesktopClock, StoredColoursAndPositionAreApplied) {
     settings::write(settings::kSectionSetting, "UhrFensterLeft", "4500");
     frmUhr& uhr = load();
     EXPECT_EQ(stripColour(uhr), QColor(0, 0, 0));
-    EXPECT_EQ(uhr.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->palette().color(QPalette::WindowText), QColor(255, 255, 0));
     EXPECT_EQ(uhr.pos(), QPoint(300, 200));
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(255));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), ui::toPixels(255));
 }
 
 TEST_F(DesktopClock, OneStoredEdgeMovesOnlyThatEdgeAndATextThatIsNoNumberIsIgnored) {
@@ -122,15 +133,24 @@ TEST_F(DesktopClock, OneStoredEdgeMovesOnlyThatEdgeAndATextThatIsNoNumberIsIgnor
     EXPECT_EQ(stripColour(uhr), QColor(0, 255, 0));
 }
 
+TEST_F(DesktopClock, APositionOffTheScreenBringsTheClockBackOntoIt) {
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* edge : {"-90000", "1e12", "1e300", "900000"}) {
+        settings::write(settings::kSectionSetting, "UhrFensterLeft", edge);
+        settings::write(settings::kSectionSetting, "UhrFensterTop", edge);
+        EXPECT_TRUE(desktop.contains(load().geometry())) << edge;
+    }
+}
+
 TEST_F(DesktopClock, TransparentBackgroundTurnsMagentaUnderTheMouseAndBackWithMoveAndTick) {
     settings::write(settings::kSectionSetting, "UhrHintergrund", "16777215");
     frmUhr& uhr = load();
     EXPECT_EQ(stripColour(uhr), kWhite);
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(795));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), ui::toPixels(795));
 
     hover(uhr);
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(200));
-    EXPECT_EQ(uhr.UhrMarke, 1);
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), markedHeight(uhr));
+    EXPECT_EQ(uhr.uhrMarke(), 1);
     EXPECT_EQ(stripColour(uhr), kMagenta);
 
     // While the mark is set, a tick leaves the highlight.
@@ -139,17 +159,17 @@ TEST_F(DesktopClock, TransparentBackgroundTurnsMagentaUnderTheMouseAndBackWithMo
 
     hover(uhr);
     EXPECT_EQ(stripColour(uhr), kWhite);
-    EXPECT_EQ(uhr.UhrMarke, 0);
+    EXPECT_EQ(uhr.uhrMarke(), 0);
 
     hover(uhr);
     EXPECT_EQ(stripColour(uhr), kMagenta);
-    EXPECT_EQ(uhr.UhrMarke, 0);
+    EXPECT_EQ(uhr.uhrMarke(), 0);
     hover(uhr);
     EXPECT_EQ(stripColour(uhr), kMagenta);
 
     uhr.Timer1_Timer();
     EXPECT_EQ(stripColour(uhr), kWhite);
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(200));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), markedHeight(uhr));
 }
 
 TEST_F(DesktopClock, MouseOverAColouredClockOnlyMarksIt) {
@@ -158,8 +178,8 @@ TEST_F(DesktopClock, MouseOverAColouredClockOnlyMarksIt) {
     hover(uhr);
     hover(uhr);
     EXPECT_EQ(stripColour(uhr), QColor(255, 0, 0));
-    EXPECT_EQ(uhr.UhrMarke, 1);
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(200));
+    EXPECT_EQ(uhr.uhrMarke(), 1);
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), markedHeight(uhr));
 }
 
 TEST_F(DesktopClock, MaskFollowsTheChangingTextAndLeavesEveryWhitePixelOut) {
@@ -172,7 +192,7 @@ TEST_F(DesktopClock, MaskFollowsTheChangingTextAndLeavesEveryWhitePixelOut) {
 
     env.clock().set(QDateTime(QDate(2026, 9, 30), QTime(20, 48, 58)));
     uhr.Timer1_Timer();
-    ASSERT_EQ(uhr.Label1->text(), QStringLiteral("Mittwoch, 30. September 26  20:48:58"));
+    ASSERT_EQ(child<QLabel>(uhr, "Label1")->text(), QStringLiteral("Mittwoch, 30. September 26  20:48:58"));
     const QImage shown = picture(uhr);
     int text = 0;
     for (int y = 0; y < shown.height(); ++y) {
@@ -206,13 +226,14 @@ TEST_F(DesktopClock, DraggingTheTextMovesTheWindowSavesItsPlaceInTwipsAndTheNext
 
     // Offscreen there is no window manager to move the window; the clock follows the mouse.
     const QPoint grip(20, 5);
-    const QPoint global = uhr.Label1->mapToGlobal(grip);
+    const QPoint global = child<QLabel>(uhr, "Label1")->mapToGlobal(grip);
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-        QMouseEvent event(type, uhr.Label1->mapFromGlobal(at), at, Qt::LeftButton, held, {});
-        QApplication::sendEvent(uhr.Label1, &event);
+        QMouseEvent event(type, child<QLabel>(uhr, "Label1")->mapFromGlobal(at), at, Qt::LeftButton, held,
+                          {});
+        QApplication::sendEvent(child<QLabel>(uhr, "Label1"), &event);
     };
     send(QEvent::MouseButtonPress, global, Qt::LeftButton);
-    EXPECT_EQ(uhr.UhrMarke, 1);
+    EXPECT_EQ(uhr.uhrMarke(), 1);
     send(QEvent::MouseMove, global + QPoint(30, 20), Qt::LeftButton);
     send(QEvent::MouseMove, global + QPoint(64, 45), Qt::LeftButton);
     EXPECT_EQ(uhr.pos(), QPoint(264, 145));
@@ -233,7 +254,7 @@ TEST_F(DesktopClock, APressBesideTheTextDragsAndThenClearsTheMarkAndRestoresTheT
     settings::write(settings::kSectionSetting, "UhrHintergrund", "16777215");
     frmUhr& uhr = load();
     hover(uhr);
-    ASSERT_EQ(uhr.UhrMarke, 1);
+    ASSERT_EQ(uhr.uhrMarke(), 1);
     hover(uhr);
     hover(uhr);
     ASSERT_EQ(stripColour(uhr), kMagenta);
@@ -248,16 +269,16 @@ TEST_F(DesktopClock, APressBesideTheTextDragsAndThenClearsTheMarkAndRestoresTheT
     send(QEvent::MouseMove, grip + QPoint(38, 30), Qt::RightButton);
     send(QEvent::MouseButtonRelease, grip + QPoint(38, 30), Qt::NoButton);
     EXPECT_EQ(uhr.pos(), from + QPoint(38, 30));
-    EXPECT_EQ(uhr.UhrMarke, 0);
+    EXPECT_EQ(uhr.uhrMarke(), 0);
     // Still magenta, so the strip stays as high as the mark made it.
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(200));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), markedHeight(uhr));
     EXPECT_EQ(clockSetting("UhrFensterLeft"), numtext::general(ui::toTwips(uhr.x())));
 
     uhr.Timer1_Timer();
     ASSERT_EQ(stripColour(uhr), kWhite);
     mouse(&uhr, QEvent::MouseButtonPress, QPoint(2, 2), Qt::LeftButton, Qt::LeftButton);
     mouse(&uhr, QEvent::MouseButtonRelease, QPoint(2, 2), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(uhr.Label1->height(), ui::toPixels(795));
+    EXPECT_EQ(child<QLabel>(uhr, "Label1")->height(), ui::toPixels(795));
 }
 
 TEST_F(DesktopClock, ClickAndDoubleClickOnTheTextStayInPlaceAndTheDoubleClickAsksForTheCalendar) {
@@ -266,11 +287,11 @@ TEST_F(DesktopClock, ClickAndDoubleClickOnTheTextStayInPlaceAndTheDoubleClickAsk
     const QPoint from = uhr.pos();
     // The events of a double click as the window system delivers them.
     const QPoint at(20, 5);
-    mouse(uhr.Label1, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    mouse(uhr.Label1, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-    mouse(uhr.Label1, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    mouse(uhr.Label1, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
-    mouse(uhr.Label1, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    mouse(child<QLabel>(uhr, "Label1"), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(child<QLabel>(uhr, "Label1"), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    mouse(child<QLabel>(uhr, "Label1"), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(child<QLabel>(uhr, "Label1"), QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(child<QLabel>(uhr, "Label1"), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(calendar.count(), 1);
     EXPECT_EQ(uhr.pos(), from);
     EXPECT_EQ(clockSetting("UhrFensterLeft"), numtext::general(ui::toTwips(from.x())));

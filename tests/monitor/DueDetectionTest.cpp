@@ -106,3 +106,12 @@ TEST_F(DueDetection, LeadReachingBackOverMidnightRemindsTheEveningBefore) {
     EXPECT_EQ(given[0].date(), kMonday);
     EXPECT_EQ(given[0].time().minute(), 58);
 }
+
+TEST_F(DueDetection, RestartGivesTheReminderOfItsOwnMomentAndNoneBefore) {
+    ReminderSchedule schedule;
+    const qint64 restart = step(kMonday, QTime(14, 25));
+    schedule.restart(restart);
+    schedule.advance(restart + 1);
+    EXPECT_TRUE(schedule.take(1, restart));
+    EXPECT_FALSE(schedule.take(2, restart - 1));
+}

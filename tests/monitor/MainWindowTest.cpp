@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <QLabel>
 #include <QListWidget>
@@ -24,8 +26,8 @@ QString wardol(const QString& key) {
 
 QStringList listed(const monitor::frmAutostart& window) {
     QStringList lines;
-    for (int i = 0; i < window.List1->count(); ++i)
-        lines << window.List1->item(i)->text();
+    for (int i = 0; i < child<QListWidget>(window, "List1")->count(); ++i)
+        lines << child<QListWidget>(window, "List1")->item(i)->text();
     return lines;
 }
 
@@ -49,10 +51,10 @@ TEST_F(MainWindowStart, EmptyTableSendsTheMonitorToTheBackgroundWithTheTimerRunn
     startMonitor();
     EXPECT_FALSE(main->isVisible());
     EXPECT_EQ(background->shown, 1);
-    EXPECT_TRUE(main->Timer1->isActive());
-    EXPECT_EQ(main->Timer1->interval(), 1000);
-    EXPECT_EQ(main->Timer1->timerType(), Qt::PreciseTimer);
-    EXPECT_EQ(main->Label1->text(), QStringLiteral("Sie haben keinen aktuellen Termin"));
+    EXPECT_TRUE(Timer1()->isActive());
+    EXPECT_EQ(Timer1()->interval(), 1000);
+    EXPECT_EQ(Timer1()->timerType(), Qt::PreciseTimer);
+    EXPECT_EQ(Label1()->text(), QStringLiteral("Sie haben keinen aktuellen Termin"));
 }
 
 TEST_F(MainWindowStart, CurrentAppointmentShowsTheWindowAndStopsMonitoringUntilCommand1) {
@@ -60,9 +62,9 @@ TEST_F(MainWindowStart, CurrentAppointmentShowsTheWindowAndStopsMonitoringUntilC
              appointmentOn(QDate(2026, 3, 11), QTime(9, 0), "Abgabe", "0", "3", "4")});
     startMonitor();
     EXPECT_TRUE(main->isVisible());
-    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_FALSE(Timer1()->isActive());
     EXPECT_EQ(background->shown, 0);
-    EXPECT_EQ(main->Label1->text(), QStringLiteral("Sie haben 2 aktuelle Termine"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("Sie haben 2 aktuelle Termine"));
     EXPECT_EQ(listed(*main), QStringList({"Betreff:  Zahnarzt", "Termin:  Heute um 14:03 Uhr",
                                           "Option:  Whg=einmalig,  VorMin=5", "", "Betreff:  Abgabe",
                                           "Termin:  Mittwoch  11.Mär.2026 um 09:00 Uhr",
@@ -74,20 +76,20 @@ TEST_F(MainWindowStart, CurrentAppointmentShowsTheWindowAndStopsMonitoringUntilC
     EXPECT_EQ(main->popup(), nullptr);
 
     env.clock().set(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 30)));
-    main->Command1->click();
+    Command1()->click();
     EXPECT_FALSE(main->isVisible());
     EXPECT_EQ(background->shown, 1);
-    EXPECT_TRUE(main->Timer1->isActive());
+    EXPECT_TRUE(Timer1()->isActive());
     tickAt(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 31)));
     EXPECT_EQ(main->popup(), nullptr);
 }
 
 TEST_F(MainWindowStart, ActivatingTheWindowStopsMonitoring) {
     startMonitor();
-    ASSERT_TRUE(main->Timer1->isActive());
+    ASSERT_TRUE(Timer1()->isActive());
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(main.get(), &activate);
-    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_FALSE(Timer1()->isActive());
 }
 
 TEST_F(MainWindowStart, DailyBacklogOfFiveDaysIsRenewedOnceAtStart) {
@@ -104,7 +106,7 @@ TEST_F(MainWindowStart, DailyBacklogOfFiveDaysIsRenewedOnceAtStart) {
     EXPECT_EQ(rows[5].TerminDatum, QString::number(serial::dayNumber(QDate(2026, 3, 9))));
     EXPECT_EQ(rows[5].sysGesperrt, QStringLiteral("0"));
     EXPECT_EQ(listed(*main).count(QStringLiteral("Betreff:  Tabletten")), 1);
-    EXPECT_EQ(main->Label1->text(), QStringLiteral("Sie haben 1 aktuellen Termin"));
+    EXPECT_EQ(Label1()->text(), QStringLiteral("Sie haben 1 aktuellen Termin"));
 }
 
 TEST_F(MainWindowStart, LeadDaysListTheAppointmentFromItsFirstDayThroughItsOwnDay) {
@@ -113,37 +115,79 @@ TEST_F(MainWindowStart, LeadDaysListTheAppointmentFromItsFirstDayThroughItsOwnDa
     for (int day = 6; day <= 11; ++day) {
         env.clock().set(QDateTime(QDate(2026, 3, day), QTime(12, 0)));
         main->EinlesenAusDB();
-        EXPECT_EQ(main->List1->count(), day >= 7 && day <= 10 ? 4 : 0) << "March " << day;
+        EXPECT_EQ(List1()->count(), day >= 7 && day <= 10 ? 4 : 0) << "March " << day;
     }
 }
 
-TEST_F(MainWindowStart, FileThatIsNoAppointmentDatabaseEndsTheProgramUntouched) {
+TEST_F(MainWindowStart, FileThatIsNoAppointmentDatabaseIsToldOnceAndLeftUntouchedWhileTheMonitorRunsOn) {
     const QByteArray foreign("Einkaufsliste: Brot, Milch\n");
     writeFile(env.databasePath(), foreign);
     ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
-    monitor::frmAutostart window;
-    EXPECT_FALSE(window.Form_Load());
+    startMonitor();
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(14, 0, 1)));
+    tickAt(QDateTime(QDate(2026, 3, 10), QTime(14, 0, 2)));
     ASSERT_EQ(ui::MessageBox::history().size(), 1u);
     EXPECT_EQ(ui::MessageBox::history()[0].title, QStringLiteral("Brisko Wardolin"));
-    EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Critical);
-    EXPECT_FALSE(window.Timer1->isActive());
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains(env.databasePath()));
+    EXPECT_EQ(background->shown, 1);
+    EXPECT_TRUE(Timer1()->isActive());
     EXPECT_EQ(readFile(env.databasePath()), foreign);
     ui::MessageBox::reset();
 }
 
 using MainWindowState = MonitorTest;
 
-TEST_F(MainWindowState, SavedMinimisedStateIsRestoredAndTheStateAtCloseIsSaved) {
+TEST_F(MainWindowState, SavedMinimisedStateIsRestoredOnTopAndItsFramePositionIsSavedAgain) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
     settings::write(settings::kSectionWardol, "WindowStateX", "1");
     settings::write(settings::kSectionWardol, "MainLeft", "1500");
+    settings::write(settings::kSectionWardol, "MainTop", "900");
     settings::write(settings::kSectionWardol, "MainWidth", "7500,0");
     startMonitor();
+    EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(main->isMinimized());
-    EXPECT_EQ(main->x(), 100);
+    EXPECT_TRUE(main->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(main->width(), 500);
 
     main->close();
     EXPECT_EQ(wardol("WindowStateX"), QStringLiteral("1"));
+    EXPECT_EQ(wardol("MainLeft"), QStringLiteral("1500"));
+    EXPECT_EQ(wardol("MainTop"), QStringLiteral("900"));
+}
+
+// Stored values that would leave the window unusable or out of sight; the monitor must still
+// come up where it can be used, and monitor.
+TEST_F(MainWindowState, GeometryThatCannotBeUsedIsMadeUsableAndMonitoringStarts) {
+    const struct {
+        const char* left;
+        const char* top;
+        const char* width;
+        const char* height;
+    } rows[] = {{"10", "10", "5", "5"},         {"10", "10", "1e300", "1e300"},
+                {"10", "10", "-100", "6500"},   {"-900000", "10", "6500", "6500"},
+                {"1e9", "1e9", "6500", "6500"}, {"nan", "inf", "Breite", ""}};
+    for (const auto& row : rows) {
+        settings::write(settings::kSectionWardol, "MainLeft", row.left);
+        settings::write(settings::kSectionWardol, "MainTop", row.top);
+        settings::write(settings::kSectionWardol, "MainWidth", row.width);
+        settings::write(settings::kSectionWardol, "MainHeight", row.height);
+        startMonitor();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QString stored = QStringLiteral("%1 %2 %3 %4").arg(row.left, row.top, row.width, row.height);
+        EXPECT_TRUE(screen.contains(main->frameGeometry())) << stored.toStdString();
+        EXPECT_GE(main->width(), ui::toPixels(2235)) << stored.toStdString();
+        EXPECT_GE(main->height(), ui::toPixels(1800)) << stored.toStdString();
+        EXPECT_TRUE(Timer1()->isActive()) << stored.toStdString();
+        main->close();
+    }
+}
+
+TEST_F(MainWindowState, NothingIsChosenInTheListWhenTheWindowOpens) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
+    startMonitor();
+    QApplication::setActiveWindow(main.get());
+    EXPECT_EQ(List1()->currentRow(), -1);
+    EXPECT_TRUE(List1()->selectedItems().isEmpty());
 }
 
 TEST_F(MainWindowState, UnloadWritesTheFiveKeysAndEndsMonitoring) {
@@ -160,7 +204,7 @@ TEST_F(MainWindowState, UnloadWritesTheFiveKeysAndEndsMonitoring) {
     EXPECT_EQ(wardol("MainHeight"), QStringLiteral("5400"));
     EXPECT_EQ(wardol("WindowStateX"), QStringLiteral("0"));
     EXPECT_EQ(settings::read(settings::kSectionTermin, "IstAktiv"), QStringLiteral("0"));
-    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_FALSE(Timer1()->isActive());
     EXPECT_EQ(unloaded, 1);
     EXPECT_EQ(background->unloaded, 1);
 }
@@ -171,12 +215,12 @@ TEST_F(MainWindowState, ResizeKeepsTheListAndButtonInPlaceAndIgnoresTooSmallSize
     ASSERT_TRUE(main->isVisible());
     main->resize(600, 500);
     const int inset = ui::toPixels(240);
-    EXPECT_EQ(main->List1->width(), 600 - inset);
-    EXPECT_EQ(main->List1->height(), 500 - ui::toPixels(1100));
-    EXPECT_EQ(main->Command1->y(), main->List1->geometry().bottom() + 1 + ui::toPixels(120));
-    EXPECT_EQ(main->Command1->x(), 300 - main->Command1->width() / 2);
-    EXPECT_EQ(main->Image1->size(), QSize(600, 500));
+    EXPECT_EQ(List1()->width(), 600 - inset);
+    EXPECT_EQ(List1()->height(), 500 - ui::toPixels(1100));
+    EXPECT_EQ(Command1()->y(), List1()->geometry().bottom() + 1 + ui::toPixels(120));
+    EXPECT_EQ(Command1()->x(), 300 - Command1()->width() / 2);
+    EXPECT_EQ(child<QLabel>(*main, "Image1")->size(), QSize(600, 500));
 
     main->resize(12, 40);
-    EXPECT_EQ(main->List1->size(), QSize(600 - inset, 500 - ui::toPixels(1100)));
+    EXPECT_EQ(List1()->size(), QSize(600 - inset, 500 - ui::toPixels(1100)));
 }

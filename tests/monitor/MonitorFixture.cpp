@@ -35,12 +35,12 @@ void MonitorTest::startMonitor() {
     main = std::make_unique<monitor::frmAutostart>();
     background = std::make_unique<RecordingBackground>(*main);
     main->setBackground(background.get());
-    ASSERT_TRUE(main->Form_Load());
+    main->Form_Load();
 }
 
 void MonitorTest::tickAt(const QDateTime& moment) {
     env.clock().set(moment);
-    if (main->Timer1->isActive())
+    if (Timer1()->isActive())
         main->Timer1_Timer();
 }
 
@@ -58,7 +58,7 @@ void TrayTest::startWithTray(bool trayPresent) {
     icon = fake.get();
     tray = std::make_unique<monitor::frmTray>(*main, std::move(fake));
     main->setBackground(tray.get());
-    ASSERT_TRUE(main->Form_Load());
+    main->Form_Load();
 }
 
 } // namespace moravel::test

@@ -9,11 +9,16 @@
 #include "frmAutostart.h"
 #include "frmTray.h"
 
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <stdexcept>
+#include <string>
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -21,6 +26,15 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace moravel::test {
+
+// A control of a window, found by its object name as the user's tools find it.
+template <typename T> T* child(const QObject& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no control ") + name + " in " +
+                                 window.objectName().toStdString());
+    return found;
+}
 
 // A row as the planner stores it: day and time as serial texts, a live one-off by default.
 Appointment appointmentOn(QDate day, QTime time, const QString& subject, const QString& vorMinuten = "0",
@@ -95,6 +109,12 @@ protected:
     void startMonitor();
     // One timer tick at this moment, as the running timer would give it.
     void tickAt(const QDateTime& moment);
+
+    // The main window's controls.
+    QTimer* Timer1() const { return child<QTimer>(*main, "Timer1"); }
+    QLabel* Label1() const { return child<QLabel>(*main, "Label1"); }
+    QListWidget* List1() const { return child<QListWidget>(*main, "List1"); }
+    QPushButton* Command1() const { return child<QPushButton>(*main, "Command1"); }
 
     TestEnvironment env;
     CountingPlatform platform;

@@ -1,12 +1,17 @@
 #include "MonitorFixture.h"
 
+#include "BeepPattern.h"
+#include "DateSerial.h"
 #include "frmZeittermin.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+
+#include <cstdio>
 
 using namespace moravel;
 using namespace moravel::test;
@@ -26,10 +31,14 @@ void clickOn(QWidget* widget) {
     QApplication::sendEvent(widget, &release);
 }
 
+monitor::BeepPattern& beeps(const monitor::frmZeittermin& popup) {
+    return *child<monitor::BeepPattern>(popup, "beepPattern");
+}
+
 // Plays the rest of a running beep pattern by calling its timer's handler.
-void finishBeeps(monitor::frmZeittermin& popup) {
-    while (popup.beepPattern().isPlaying())
-        popup.beepPattern().step();
+void finishBeeps(const monitor::frmZeittermin& popup) {
+    while (beeps(popup).isPlaying())
+        beeps(popup).step();
 }
 
 class ReminderPopup : public MonitorTest {
@@ -41,9 +50,9 @@ protected:
         addRows(rows);
         startMonitor();
         if (main->isVisible()) {
-            main->Command1->click();
+            Command1()->click();
         }
-        ASSERT_TRUE(main->Timer1->isActive());
+        ASSERT_TRUE(Timer1()->isActive());
     }
 
     // Ticks every second from the clock's present moment up to the given time.
@@ -55,6 +64,13 @@ protected:
     }
 
     bool popupShown() const { return main->popup() && main->popup()->isVisible(); }
+
+    // Subject, time line and message line of the popup.
+    QStringList popupLines() const {
+        const monitor::frmZeittermin& popup = *main->popup();
+        return {child<QLineEdit>(popup, "Text1")->text(), child<QLabel>(popup, "Label1")->text(),
+                child<QLabel>(popup, "Label2")->text()};
+    }
 };
 
 } // namespace
@@ -65,49 +81,70 @@ TEST_F(ReminderPopup, FiveMinuteReminderComesExactlyOnceInEveryPhaseOfTheTimer) 
         main.reset();
         env.clock().set(QDateTime(kMonday, QTime(14, 24, 50)).addMSecs(phase));
         startMonitor();
-        main->Command1->click();
+        Command1()->click();
         int shown = 0;
         QDateTime tick = env.clock().currentDateTime();
         for (int second = 0; second < 25; ++second) {
             tickAt(tick = tick.addMSecs(1000));
             if (popupShown()) {
                 ++shown;
-                EXPECT_EQ(main->popup()->Label2->text(), "Sie haben einen Termin in 5 Minuten");
-                EXPECT_EQ(main->popup()->Label1->text(), "um 14:30 Uhr");
-                EXPECT_EQ(main->popup()->Text1->text(), "Zahnarzt");
+                EXPECT_EQ(child<QLabel>(*main->popup(), "Label2")->text(),
+                          "Sie haben einen Termin in 5 Minuten");
+                EXPECT_EQ(child<QLabel>(*main->popup(), "Label1")->text(), "um 14:30 Uhr");
+                EXPECT_EQ(child<QLineEdit>(*main->popup(), "Text1")->text(), "Zahnarzt");
                 // The five-decimal moment 0,60070 begins at 14:25:00.048.
                 const qint64 late = QDateTime(kMonday, QTime(14, 25)).msecsTo(tick);
                 EXPECT_TRUE(late >= 48 && late < 1048) << "phase " << phase << ", " << late << " ms";
-                main->popup()->Command2->click();
+                child<QPushButton>(*main->popup(), "Command2")->click();
             }
         }
         EXPECT_EQ(shown, 1) << "phase " << phase;
     }
 }
 
-TEST_F(ReminderPopup, MessageLineForNowOneMinuteAndNoLead) {
+TEST_F(ReminderPopup, MessageLineForNowOneMinuteNoLeadAndMarkupShownAsItIs) {
+    const QString markup = "<img src=\"/usr/share/pixmaps/debian-logo.png\"><b>5</b>";
     startWatching({appointmentOn(kMonday, QTime(14, 10), "Telefonat", "0"),
                    appointmentOn(kMonday, QTime(14, 21), "Bus", "1"),
-                   appointmentOn(kMonday, QTime(14, 30), "Kaffee", "")});
+                   appointmentOn(kMonday, QTime(14, 30), "Kaffee", ""),
+                   appointmentOn(kMonday, QTime(14, 40), "<i>Bericht</i>", markup)});
     const std::vector<std::pair<QTime, QString>> expected = {
         {QTime(14, 10, 1), "Sie haben jetzt einen Termin"},
         {QTime(14, 20, 1), "Sie haben einen Termin in 1 Minute"},
-        {QTime(14, 30, 1), "Sie haben einen Termin in  Minuten"}};
+        {QTime(14, 30, 1), "Sie haben einen Termin in  Minuten"},
+        {QTime(14, 40, 1), "Sie haben einen Termin in " + markup + " Minuten"}};
     for (const auto& [until, message] : expected) {
         tickUntil(until);
         ASSERT_TRUE(popupShown()) << message.toStdString();
-        EXPECT_EQ(main->popup()->Label2->text(), message);
-        main->popup()->Command2->click();
+        const monitor::frmZeittermin& popup = *main->popup();
+        EXPECT_EQ(child<QLabel>(popup, "Label2")->text(), message);
+        for (const char* label : {"Label1", "Label2", "Label3"})
+            EXPECT_EQ(child<QLabel>(popup, label)->textFormat(), Qt::PlainText) << label;
+        child<QPushButton>(popup, "Command2")->click();
     }
 }
 
-TEST_F(ReminderPopup, TwoRemindersAtOneMomentLeaveTheLaterRowShowing) {
-    startWatching({appointmentOn(kMonday, QTime(14, 30), "Später", "5"),
-                   appointmentOn(kMonday, QTime(14, 26), "Früher", "1")});
-    tickUntil(QTime(14, 25, 1));
-    ASSERT_TRUE(popupShown());
-    EXPECT_EQ(main->popup()->Text1->text(), "Später");
-    EXPECT_EQ(main->popup()->Label1->text(), "um 14:30 Uhr");
+TEST_F(ReminderPopup, RemindersDueInOneTickComeOneAfterTheOtherEachWithItsSound) {
+    startWatching({appointmentOn(kMonday, QTime(14, 30), "Zahnarzt", "5"),
+                   appointmentOn(kMonday, QTime(14, 26), "Bus", "1"),
+                   appointmentOn(kMonday, QTime(14, 25), "Anruf", "0")});
+    // One tick covers all three moments, as after a resume from suspend.
+    tickAt(QDateTime(kMonday, QTime(14, 25, 30)));
+    const std::vector<QStringList> expected = {
+        {"Anruf", "um 14:25 Uhr", "Sie haben jetzt einen Termin"},
+        {"Bus", "um 14:26 Uhr", "Sie haben einen Termin in 1 Minute"},
+        {"Zahnarzt", "um 14:30 Uhr", "Sie haben einen Termin in 5 Minuten"}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_TRUE(popupShown()) << i;
+        EXPECT_EQ(popupLines(), expected[i]);
+        finishBeeps(*main->popup());
+        EXPECT_EQ(platform.beeps, 4 * int(i + 1));
+        EXPECT_EQ(background->shown, 1);
+        child<QPushButton>(*main->popup(), "Command2")->click();
+    }
+    EXPECT_FALSE(popupShown());
+    EXPECT_EQ(background->shown, 2);
+    EXPECT_TRUE(Timer1()->isActive());
 }
 
 TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
@@ -119,17 +156,17 @@ TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
     monitor::frmZeittermin* popup = main->popup();
     EXPECT_EQ(platform.beeps, 1);
     std::vector<int> waits;
-    while (popup->beepPattern().isPlaying()) {
-        waits.push_back(popup->beepPattern().timer().interval());
-        popup->beepPattern().step();
+    while (beeps(*popup).isPlaying()) {
+        waits.push_back(beeps(*popup).timer().interval());
+        beeps(*popup).step();
     }
     EXPECT_EQ(waits, std::vector<int>({300, 600, 300}));
     EXPECT_EQ(platform.beeps, 4);
 
     // Dismissed with "&OK": the next reminder shows the same window without a sound.
-    popup->Command2->click();
+    child<QPushButton>(*popup, "Command2")->click();
     EXPECT_FALSE(popup->isVisible());
-    EXPECT_TRUE(main->Timer1->isActive());
+    EXPECT_TRUE(Timer1()->isActive());
     tickUntil(QTime(14, 10, 1));
     EXPECT_EQ(main->popup(), popup);
     EXPECT_TRUE(popup->isVisible());
@@ -140,9 +177,9 @@ TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(main->popup(), nullptr);
     EXPECT_TRUE(main->isVisible());
-    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_FALSE(Timer1()->isActive());
     // ... and after Command1 the next reminder creates the popup anew, with the sound.
-    main->Command1->click();
+    Command1()->click();
     tickUntil(QTime(14, 15, 1));
     ASSERT_TRUE(popupShown());
     finishBeeps(*main->popup());
@@ -154,7 +191,7 @@ TEST_F(ReminderPopup, NoSoundWhenTheUserHasAskedTheMonitorToEnd) {
     background->endRequested = true;
     tickUntil(QTime(14, 5, 1));
     ASSERT_TRUE(popupShown());
-    EXPECT_FALSE(main->popup()->beepPattern().isPlaying());
+    EXPECT_FALSE(beeps(*main->popup()).isPlaying());
     EXPECT_EQ(platform.beeps, 0);
 }
 
@@ -166,11 +203,14 @@ TEST_F(ReminderPopup, CreationTakesThePictureHidesTheMainWindowAndStaysOnTop) {
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(popup.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(popup.windowTitle(), "Fälliger Termin!");
-    const QImage picture = main->Image1->pixmap().toImage();
-    const QImage copy = popup.Image1->pixmap().toImage();
-    ASSERT_GE(copy.width(), popup.Image1->width());
-    ASSERT_GE(copy.height(), popup.Image1->height());
+    const QImage picture = child<QLabel>(*main, "Image1")->pixmap().toImage();
+    const QImage copy = child<QLabel>(popup, "Image1")->pixmap().toImage();
+    ASSERT_GE(copy.width(), child<QLabel>(popup, "Image1")->width());
+    ASSERT_GE(copy.height(), child<QLabel>(popup, "Image1")->height());
     EXPECT_EQ(copy.pixelColor(0, 0), picture.pixelColor(0, 0));
+    // The pictures are drawn from the resources: a gradient behind, a bell in front.
+    EXPECT_NE(picture.pixelColor(0, 0), picture.pixelColor(0, picture.height() - 1));
+    EXPECT_FALSE(child<QLabel>(popup, "Image2")->pixmap().isNull());
     finishBeeps(popup);
 }
 
@@ -181,30 +221,86 @@ TEST_F(ReminderPopup, EveryClickOutsideTheSubjectDismisses) {
     ASSERT_TRUE(popupShown());
     finishBeeps(*popup);
 
-    clickOn(popup->Text1);
+    clickOn(child<QLineEdit>(*popup, "Text1"));
     EXPECT_TRUE(popup->isVisible());
     int dismissals = 0;
     for (QWidget* target :
-         std::initializer_list<QWidget*>{popup->Label1, popup->Label2, popup->Label3, popup->Image1}) {
-        popup->zeigeTermin(appointmentOn(kMonday, QTime(14, 5), "Erster", "0"));
+         std::initializer_list<QWidget*>{child<QLabel>(*popup, "Label1"), child<QLabel>(*popup, "Label2"),
+                                         child<QLabel>(*popup, "Label3"), child<QLabel>(*popup, "Image1")}) {
+        popup->zeigeTermin(appointmentOn(kMonday, QTime(14, 5), "Erster", "0"), false);
         clickOn(target);
         EXPECT_FALSE(popup->isVisible()) << target->objectName().toStdString();
         dismissals += popup->isVisible() ? 0 : 1;
     }
     EXPECT_EQ(background->shown, 1 + dismissals);
-    EXPECT_TRUE(main->Timer1->isActive());
+    EXPECT_TRUE(Timer1()->isActive());
 }
 
-TEST_F(ReminderPopup, SecondReminderWhileShowingRefillsTheOpenWindow) {
+TEST_F(ReminderPopup, ASecondReminderWhileOneShowsWaitsBehindItAndTheCloseBoxBringsItOnANewPopup) {
     startWatching({appointmentOn(kMonday, QTime(14, 5), "Erster", "0"),
-                   appointmentOn(kMonday, QTime(14, 7), "Zweiter", "1")});
-    tickUntil(QTime(14, 5, 1));
+                   appointmentOn(kMonday, QTime(14, 7), "Zweiter", "1"),
+                   appointmentOn(kMonday, QTime(14, 9), "Dritter", "2")});
+    tickUntil(QTime(14, 7, 1));
     monitor::frmZeittermin* popup = main->popup();
     ASSERT_TRUE(popupShown());
-    EXPECT_EQ(popup->Text1->text(), "Erster");
-    tickUntil(QTime(14, 6, 1));
+    EXPECT_EQ(popupLines(), QStringList({"Erster", "um 14:05 Uhr", "Sie haben jetzt einen Termin"}));
+
+    child<QPushButton>(*popup, "Command2")->click();
     EXPECT_EQ(main->popup(), popup);
-    EXPECT_EQ(popup->Text1->text(), "Zweiter");
-    EXPECT_EQ(popup->Label2->text(), "Sie haben einen Termin in 1 Minute");
-    EXPECT_EQ(popup->Label1->text(), "um 14:07 Uhr");
+    EXPECT_EQ(popupLines(), QStringList({"Zweiter", "um 14:07 Uhr", "Sie haben einen Termin in 1 Minute"}));
+
+    popup->close();
+    ASSERT_TRUE(popupShown());
+    EXPECT_NE(main->popup(), popup);
+    EXPECT_EQ(popupLines(), QStringList({"Dritter", "um 14:09 Uhr", "Sie haben einen Termin in 2 Minuten"}));
+    main->popup()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main->popup(), nullptr);
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(ReminderPopup, ADailyReminderAfterMidnightComesOnEveryDayWithoutARestart) {
+    startWatching({appointmentOn(kMonday, QTime(0, 0, 20), "Tabletten", "0", "0", "1")});
+    for (int day = 1; day <= 3; ++day) {
+        const QDate date = kMonday.addDays(day);
+        tickAt(QDateTime(date.addDays(-1), QTime(23, 59, 59)));
+        for (int second = 0; second <= 21; ++second)
+            tickAt(QDateTime(date, QTime(0, 0, second)));
+        ASSERT_TRUE(popupShown()) << date.toString(Qt::ISODate).toStdString();
+        EXPECT_EQ(popupLines(), QStringList({"Tabletten", "um 00:00 Uhr", "Sie haben jetzt einen Termin"}));
+        child<QPushButton>(*main->popup(), "Command2")->click();
+        EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
+    }
+    // Renewed as at a start: one live row, each passed day kept locked.
+    const std::vector<Appointment> rows = TerminStore::open(env.databasePath())->mainList();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows.back().sysGesperrt, "0");
+    EXPECT_EQ(rows.back().TerminDatum, QString::number(serial::dayNumber(kMonday.addDays(3))));
+}
+
+TEST_F(ReminderPopup, AFileReplacedByRenameIsReadFromTheNextTickOn) {
+    startWatching({appointmentOn(kMonday, QTime(18, 0), "Vorher")});
+    // A backup restored as another file that takes the place of the open one.
+    const QString restored = env.dataDir() + "/Sicherung.mdb";
+    {
+        const auto backup = TerminStore::open(restored);
+        ASSERT_TRUE(backup->insert(appointmentOn(kMonday, QTime(14, 0, 5), "Aus der Sicherung")));
+    }
+    ASSERT_EQ(std::rename(QFile::encodeName(restored).constData(),
+                          QFile::encodeName(env.databasePath()).constData()),
+              0);
+    tickUntil(QTime(14, 0, 6));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popupLines()[0], "Aus der Sicherung");
+    EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
+}
+
+TEST_F(ReminderPopup, AHugeSubjectIsShownByItsBeginningAndStaysWholeInTheTable) {
+    const QString subject = QString(10 * 1024 * 1024, QLatin1Char('x'));
+    startWatching({appointmentOn(kMonday, QTime(14, 0, 2), subject)});
+    tickUntil(QTime(14, 0, 2));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popupLines()[0], subject.first(monitor::kShownChars));
+    EXPECT_EQ(List1()->item(0)->text(), "Betreff:  " + subject.first(monitor::kShownChars));
+    EXPECT_EQ(TerminStore::open(env.databasePath())->mainList()[0].Betreff.size(), subject.size());
 }

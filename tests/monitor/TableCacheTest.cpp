@@ -7,7 +7,9 @@
 #include "TerminStore.h"
 #include "frmZeittermin.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 
 #include <gtest/gtest.h>
@@ -18,15 +20,15 @@
 using namespace moravel;
 using namespace moravel::monitor;
 using moravel::test::appointmentOn;
+using moravel::test::child;
 
 namespace {
 
 const QDate kMonday(2026, 3, 9);
 
 std::vector<Appointment> cachedRows(TableCache& cache, const TerminStore& store, qint64 today) {
-    std::vector<Appointment> rows;
-    cache.forEachOnDay(store, today, [&rows](const Appointment& row) { rows.push_back(row); });
-    return rows;
+    EXPECT_TRUE(cache.refresh(store, today));
+    return cache.rows();
 }
 
 // Every row in main-list order, read now.
@@ -34,12 +36,19 @@ std::vector<Appointment> allRows(const TerminStore& store) {
     return store.mainList();
 }
 
-// What a tick on this day acts on, from a fresh read: current rows and rows of today and tomorrow.
+// The rule, spelt out for the plain digits these tests store: listed from its lead days through
+// its own day.
+bool listedOn(const Appointment& row, qint64 today) {
+    const qint64 day = row.TerminDatum.toLongLong();
+    return day >= today && day - row.VorTage.toLongLong() <= today;
+}
+
+// What a tick on this day acts on, from a fresh read: listed rows and rows of today and tomorrow.
 std::vector<Appointment> freshRows(const TerminStore& store, qint64 today) {
     std::vector<Appointment> rows;
     for (const Appointment& row : allRows(store)) {
-        const std::optional<qint64> day = dayOf(row);
-        if (day && (isCurrent(*day, row.VorTage, today) || (*day >= today && *day <= today + 1)))
+        const qint64 day = row.TerminDatum.toLongLong();
+        if (listedOn(row, today) || day == today || day == today + 1)
             rows.push_back(row);
     }
     return rows;
@@ -51,6 +60,19 @@ QStringList subjects(const std::vector<Appointment>& rows) {
         out << row.Betreff;
     return out;
 }
+
+// Another program on the file, holding its write lock until it commits.
+class ForeignWriter {
+public:
+    explicit ForeignWriter(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~ForeignWriter() { sqlite3_close(m_db); }
+    bool run(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+private:
+    sqlite3* m_db = nullptr;
+};
 
 bool execute(const TerminStore& store, const QString& sql) {
     return sqlite3_exec(store.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -173,12 +195,12 @@ TEST_F(MonitorOnCachedRows, NextTickListsWhatThePlannerWrote) {
     startMonitor();
     main->Command1_Click();
     tickAt(QDateTime(kMonday, QTime(14, 0, 1)));
-    EXPECT_EQ(main->Label1->text(), "Sie haben 1 aktuellen Termin");
+    EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
 
     addRows({appointmentOn(kMonday, QTime(18, 0), "Kino")});
     tickAt(QDateTime(kMonday, QTime(14, 0, 2)));
-    EXPECT_EQ(main->Label1->text(), "Sie haben 2 aktuelle Termine");
-    EXPECT_EQ(main->List1->item(4)->text(), "Betreff:  Kino");
+    EXPECT_EQ(Label1()->text(), "Sie haben 2 aktuelle Termine");
+    EXPECT_EQ(List1()->item(4)->text(), "Betreff:  Kino");
 
     // The reminder of the row kept since the first tick comes on its moment.
     for (QDateTime tick(kMonday, QTime(14, 0, 3)); tick <= QDateTime(kMonday, QTime(14, 25, 1));
@@ -216,16 +238,54 @@ TEST_F(MonitorOnCachedRows, ListMatchesAFreshReadThroughDaysAndChanges) {
         QStringList expected;
         int current = 0;
         for (const Appointment& row : allRows(*planner)) {
-            const std::optional<qint64> day = dayOf(row);
-            if (day && isCurrent(*day, row.VorTage, today)) {
-                expected << listLines(row, *day, today);
+            if (listedOn(row, today)) {
+                expected << listLines(row, row.TerminDatum.toLongLong(), today);
                 ++current;
             }
         }
         QStringList shown;
-        for (int i = 0; i < main->List1->count(); ++i)
-            shown << main->List1->item(i)->text();
+        for (int i = 0; i < List1()->count(); ++i)
+            shown << List1()->item(i)->text();
         ASSERT_EQ(shown, expected) << "tick " << tick;
-        ASSERT_EQ(main->Label1->text(), summaryText(current)) << "tick " << tick;
+        ASSERT_EQ(Label1()->text(), summaryText(current)) << "tick " << tick;
     }
+}
+
+TEST_F(MonitorOnCachedRows, AWriteLockOfAnotherProgramNeverHoldsTheTickAndNoReminderIsLost) {
+    addRows({appointmentOn(kMonday, QTime(14, 0, 5), "Bekannt")});
+    startMonitor();
+    Command1()->click();
+    ForeignWriter other(env.databasePath());
+    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
+    const Appointment added = appointmentOn(kMonday, QTime(14, 0, 5), "Neu");
+    ASSERT_TRUE(
+        other.run(QStringLiteral("INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, "
+                                 "Betreff, Wiederholung, VorTage, VorMinuten, sysGesperrt) VALUES "
+                                 "('%1', '%2', '%3', 'Neu', '0', '0', '0', '0')")
+                      .arg(added.TerminDatum, added.TerminUhrzeit, added.TerminDatumUhrzeit)
+                      .toUtf8()
+                      .constData()));
+
+    // Ten seconds under the lock: every tick returns at once, and the row read before the lock
+    // reminds on time.
+    qint64 slowest = 0;
+    for (int second = 1; second <= 10; ++second) {
+        QElapsedTimer took;
+        took.start();
+        tickAt(QDateTime(kMonday, QTime(14, 0, second)));
+        slowest = std::max(slowest, took.elapsed());
+    }
+    EXPECT_LT(slowest, 50);
+    ASSERT_NE(main->popup(), nullptr);
+    EXPECT_EQ(child<QLineEdit>(*main->popup(), "Text1")->text(), "Bekannt");
+    EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
+
+    // The row written under the lock reminds on the first tick after it, once.
+    ASSERT_TRUE(other.run("COMMIT"));
+    tickAt(QDateTime(kMonday, QTime(14, 0, 11)));
+    EXPECT_EQ(Label1()->text(), "Sie haben 2 aktuelle Termine");
+    child<QPushButton>(*main->popup(), "Command2")->click();
+    EXPECT_EQ(child<QLineEdit>(*main->popup(), "Text1")->text(), "Neu");
+    child<QPushButton>(*main->popup(), "Command2")->click();
+    EXPECT_FALSE(main->popup()->isVisible());
 }

@@ -3,10 +3,12 @@
 #include "SettingsStore.h"
 #include "frmInfoMonitor.h"
 #include "frmUhr.h"
+#include "frmZeittermin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -42,7 +44,7 @@ QStringList entries(const QMenu* menu, const QString& indent = QString()) {
 }
 
 QColor stripColour(const monitor::frmUhr& clock) {
-    return clock.Label1->palette().color(QPalette::Window);
+    return child<QLabel>(clock, "Label1")->palette().color(QPalette::Window);
 }
 
 } // namespace
@@ -56,10 +58,10 @@ TEST_F(TrayWindow, LoadingMarksTheMonitorRunningAndInstallsTheIconInsteadOfTheMa
     EXPECT_TRUE(tray->isLoaded());
     EXPECT_TRUE(icon->installed());
     EXPECT_EQ(icon->tip, QStringLiteral("Brisko Moravel"));
-    EXPECT_FALSE(icon->installedIcon.isNull());
+    EXPECT_FALSE(icon->installedIcon.pixmap(22, 22).isNull());
     EXPECT_FALSE(main->isVisible());
     EXPECT_FALSE(tray->isVisible());
-    EXPECT_TRUE(main->Timer1->isActive());
+    EXPECT_TRUE(Timer1()->isActive());
 
     main->close();
     EXPECT_EQ(termin("IstAktiv"), QStringLiteral("0"));
@@ -74,54 +76,55 @@ TEST_F(TrayWindow, LeftClickStartsThePlannerFromTheMonitorsDirectoryAndOtherClic
     icon->click(QSystemTrayIcon::MiddleClick);
     icon->click(QSystemTrayIcon::Unknown);
     EXPECT_EQ(platform.started.size(), 1);
-    EXPECT_FALSE(tray->mnBar->isVisible());
+    EXPECT_FALSE(child<QMenu>(*tray, "mnBar")->isVisible());
 
-    tray->mnNix->trigger();
+    child<QAction>(*tray, "mnNix")->trigger();
     EXPECT_EQ(platform.started.size(), 2);
     EXPECT_EQ(platform.started.last(), main->PfadzurExe + QStringLiteral("/Moravel"));
 }
 
 TEST_F(TrayWindow, MenuHoldsEveryEntryInOrder) {
     startWithTray();
-    EXPECT_EQ(entries(tray->mnBar), QStringList({"Abbrechen",
-                                                 "-",
-                                                 "Moravel",
-                                                 "Aktuelle Termine zeigen",
-                                                 "-",
-                                                 "[ ] Wardolin autom. mit Windows starten",
-                                                 "-",
-                                                 "Uhr Einstellungen",
-                                                 "    [ ] Uhr anzeigen",
-                                                 "    -",
-                                                 "    Hintergrundfarbe Transparent",
-                                                 "    Hintergrundfarbe Schwarz",
-                                                 "    Hintergrundfarbe Weiß",
-                                                 "    Hintergrundfarbe Rot",
-                                                 "    Hintergrundfarbe Grün",
-                                                 "    Hintergrundfarbe Blau",
-                                                 "    Hintergrundfarbe WinGrau",
-                                                 "    -",
-                                                 "    Textfarbe Transparent",
-                                                 "    Textfarbe Schwarz",
-                                                 "    Textfarbe Weiß",
-                                                 "    Textfarbe Rot",
-                                                 "    Textfarbe Grün",
-                                                 "    Textfarbe Blau",
-                                                 "    Textfarbe Gelb",
-                                                 "-",
-                                                 "Info...",
-                                                 "Wardolin ganz beenden"}));
+    EXPECT_EQ(entries(child<QMenu>(*tray, "mnBar")), QStringList({"Abbrechen",
+                                                                  "-",
+                                                                  "Moravel",
+                                                                  "Aktuelle Termine zeigen",
+                                                                  "-",
+                                                                  "[ ] Wardolin autom. mit Windows starten",
+                                                                  "-",
+                                                                  "Uhr Einstellungen",
+                                                                  "    [ ] Uhr anzeigen",
+                                                                  "    -",
+                                                                  "    Hintergrundfarbe Transparent",
+                                                                  "    Hintergrundfarbe Schwarz",
+                                                                  "    Hintergrundfarbe Weiß",
+                                                                  "    Hintergrundfarbe Rot",
+                                                                  "    Hintergrundfarbe Grün",
+                                                                  "    Hintergrundfarbe Blau",
+                                                                  "    Hintergrundfarbe WinGrau",
+                                                                  "    -",
+                                                                  "    Textfarbe Transparent",
+                                                                  "    Textfarbe Schwarz",
+                                                                  "    Textfarbe Weiß",
+                                                                  "    Textfarbe Rot",
+                                                                  "    Textfarbe Grün",
+                                                                  "    Textfarbe Blau",
+                                                                  "    Textfarbe Gelb",
+                                                                  "-",
+                                                                  "Info...",
+                                                                  "Wardolin ganz beenden"}));
 }
 
 TEST_F(TrayWindow, RightClickOpensTheMenuAndAbbrechenClosesItWithoutAnyOtherEffect) {
     startWithTray();
     const QByteArray settingsBefore = readFile(env.settingsPath());
     icon->click(QSystemTrayIcon::Context);
-    ASSERT_TRUE(tray->mnBar->isVisible());
+    ASSERT_TRUE(child<QMenu>(*tray, "mnBar")->isVisible());
 
-    QTest::mouseClick(tray->mnBar, Qt::LeftButton, {},
-                      tray->mnBar->actionGeometry(tray->mnuAbbrechen).center());
-    EXPECT_FALSE(tray->mnBar->isVisible());
+    QTest::mouseClick(
+        child<QMenu>(*tray, "mnBar"), Qt::LeftButton, {},
+        child<QMenu>(*tray, "mnBar")->actionGeometry(child<QAction>(*tray, "mnuAbbrechen")).center());
+    EXPECT_FALSE(child<QMenu>(*tray, "mnBar")->isVisible());
     EXPECT_TRUE(platform.started.isEmpty());
     EXPECT_TRUE(icon->installed());
     EXPECT_FALSE(main->isVisible());
@@ -130,19 +133,46 @@ TEST_F(TrayWindow, RightClickOpensTheMenuAndAbbrechenClosesItWithoutAnyOtherEffe
 }
 
 TEST_F(TrayWindow, AktuelleTermineZeigenRemovesTheIconAndShowsTheMainWindowUntilMonitoringResumes) {
+    settings::write(settings::kSectionWardol, "WindowStateX", "1");
     startWithTray();
-    tray->mnBeep->trigger();
+    child<QAction>(*tray, "mnBeep")->trigger();
     EXPECT_TRUE(main->isVisible());
-    EXPECT_FALSE(main->Timer1->isActive());
+    EXPECT_FALSE(main->isMinimized());
+    EXPECT_FALSE(Timer1()->isActive());
     EXPECT_FALSE(icon->installed());
     EXPECT_FALSE(tray->isLoaded());
 
     settings::write(settings::kSectionTermin, "IstAktiv", "0");
-    main->Command1->click();
+    Command1()->click();
     EXPECT_FALSE(main->isVisible());
     EXPECT_TRUE(icon->installed());
     EXPECT_EQ(termin("IstAktiv"), QStringLiteral("1"));
-    EXPECT_TRUE(main->Timer1->isActive());
+    EXPECT_TRUE(Timer1()->isActive());
+}
+
+TEST_F(TrayWindow, DismissingAPopupAfterTheMenuShowedTheMainWindowResumesMonitoring) {
+    const QDate today(2026, 3, 9);
+    addRows(
+        {appointmentOn(today, QTime(14, 0, 5), "Erster"), appointmentOn(today, QTime(14, 0, 15), "Zweiter")});
+    startWithTray();
+    Command1()->click();
+    for (int second = 1; second <= 5; ++second)
+        tickAt(QDateTime(today, QTime(14, 0, second)));
+    monitor::frmZeittermin* popup = main->popup();
+    ASSERT_TRUE(popup && popup->isVisible());
+
+    child<QAction>(*tray, "mnBeep")->trigger();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(Timer1()->isActive());
+    child<QPushButton>(*popup, "Command2")->click();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_TRUE(icon->installed());
+    ASSERT_TRUE(Timer1()->isActive());
+
+    for (int second = 6; second <= 15; ++second)
+        tickAt(QDateTime(today, QTime(14, 0, second)));
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(child<QLineEdit>(*popup, "Text1")->text(), "Zweiter");
 }
 
 TEST_F(TrayWindow, ClosingIsRefusedUnlessTheProgramClosesIt) {
@@ -164,7 +194,7 @@ TEST_F(TrayWindow, ClosingIsRefusedUnlessTheProgramClosesIt) {
 TEST_F(TrayWindow, ExitAsksForTheEndAndTheMainWindowUnloadsInfoTrayAndClockInThisOrder) {
     settings::write(settings::kSectionTermin, "UhrStart", "1");
     startWithTray();
-    tray->mnMsgShow->trigger();
+    child<QAction>(*tray, "mnMsgShow")->trigger();
     ASSERT_NE(tray->info(), nullptr);
     ASSERT_NE(tray->uhr(), nullptr);
     QObject::connect(tray->info(), &QObject::destroyed, [this] { icon->log << "info closed"; });
@@ -173,7 +203,7 @@ TEST_F(TrayWindow, ExitAsksForTheEndAndTheMainWindowUnloadsInfoTrayAndClockInThi
     QObject::connect(main.get(), &monitor::frmAutostart::entladen, [&unloaded] { ++unloaded; });
     icon->log.clear();
 
-    tray->mnExit->trigger();
+    child<QAction>(*tray, "mnExit")->trigger();
     EXPECT_TRUE(tray->ausGewuenscht());
     EXPECT_TRUE(main->ausGewuenscht());
     EXPECT_EQ(unloaded, 1);
@@ -190,15 +220,15 @@ TEST_F(TrayClockItems, UhrStartShowsTheClockAtLoadAndUhrAnzeigenSwitchesIt) {
     startWithTray();
     ASSERT_NE(tray->uhr(), nullptr);
     EXPECT_TRUE(tray->uhr()->isVisible());
-    EXPECT_TRUE(tray->mnuUhrZeigen->isChecked());
+    EXPECT_TRUE(child<QAction>(*tray, "mnuUhrZeigen")->isChecked());
 
-    tray->mnuUhrZeigen->trigger();
-    EXPECT_FALSE(tray->mnuUhrZeigen->isChecked());
+    child<QAction>(*tray, "mnuUhrZeigen")->trigger();
+    EXPECT_FALSE(child<QAction>(*tray, "mnuUhrZeigen")->isChecked());
     EXPECT_EQ(termin("Uhrstart"), QStringLiteral("0"));
     EXPECT_EQ(tray->uhr(), nullptr);
 
-    tray->mnuUhrZeigen->trigger();
-    EXPECT_TRUE(tray->mnuUhrZeigen->isChecked());
+    child<QAction>(*tray, "mnuUhrZeigen")->trigger();
+    EXPECT_TRUE(child<QAction>(*tray, "mnuUhrZeigen")->isChecked());
     EXPECT_EQ(termin("UhrStart"), QStringLiteral("1"));
     ASSERT_NE(tray->uhr(), nullptr);
     EXPECT_TRUE(tray->uhr()->isVisible());
@@ -207,12 +237,12 @@ TEST_F(TrayClockItems, UhrStartShowsTheClockAtLoadAndUhrAnzeigenSwitchesIt) {
 TEST_F(TrayClockItems, BackgroundRedWithTheClockHiddenShowsItRedAndLeavesUhrAnzeigenUnchecked) {
     startWithTray();
     ASSERT_EQ(tray->uhr(), nullptr);
-    tray->mnuHintergrund[3]->trigger();
+    child<QAction>(*tray, "mnuHintergrundRot")->trigger();
     EXPECT_EQ(setting("UhrHintergrund"), QStringLiteral("255"));
     ASSERT_NE(tray->uhr(), nullptr);
     EXPECT_TRUE(tray->uhr()->isVisible());
     EXPECT_EQ(stripColour(*tray->uhr()), QColor(255, 0, 0));
-    EXPECT_FALSE(tray->mnuUhrZeigen->isChecked());
+    EXPECT_FALSE(child<QAction>(*tray, "mnuUhrZeigen")->isChecked());
     EXPECT_NE(termin("UhrStart"), QStringLiteral("1"));
 }
 
@@ -220,26 +250,27 @@ TEST_F(TrayClockItems, BackgroundItemReloadsAShownClockWithTheNewColour) {
     settings::write(settings::kSectionTermin, "UhrStart", "1");
     startWithTray();
     const QPointer<monitor::frmUhr> before = tray->uhr();
-    tray->mnuHintergrund[0]->trigger();
+    child<QAction>(*tray, "mnuHintergrundTransparent")->trigger();
     EXPECT_TRUE(before.isNull());
     ASSERT_NE(tray->uhr(), nullptr);
     EXPECT_TRUE(tray->uhr()->isVisible());
     EXPECT_EQ(stripColour(*tray->uhr()), QColor(Qt::white));
-    EXPECT_EQ(tray->uhr()->Label1->height(), ui::toPixels(795));
-    EXPECT_TRUE(tray->mnuUhrZeigen->isChecked());
+    EXPECT_EQ(child<QLabel>(*tray->uhr(), "Label1")->height(), ui::toPixels(795));
+    EXPECT_TRUE(child<QAction>(*tray, "mnuUhrZeigen")->isChecked());
 }
 
 TEST_F(TrayClockItems, TextYellowWithTheClockHiddenStoresTheColourAndShowsNothing) {
     startWithTray();
-    tray->mnuUhrText[6]->trigger();
+    child<QAction>(*tray, "mnuUhrTextGelb")->trigger();
     EXPECT_EQ(setting("UhrFarbe"), QStringLiteral("65535"));
     ASSERT_NE(tray->uhr(), nullptr);
     EXPECT_FALSE(tray->uhr()->isVisible());
-    EXPECT_EQ(tray->uhr()->Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    EXPECT_EQ(child<QLabel>(*tray->uhr(), "Label1")->palette().color(QPalette::WindowText),
+              QColor(255, 255, 0));
 
     // The clock loaded by it is the one "Uhr anzeigen" then shows.
     const QPointer<monitor::frmUhr> loaded = tray->uhr();
-    tray->mnuUhrZeigen->trigger();
+    child<QAction>(*tray, "mnuUhrZeigen")->trigger();
     EXPECT_EQ(tray->uhr(), loaded.data());
     EXPECT_TRUE(loaded->isVisible());
 }
@@ -247,18 +278,25 @@ TEST_F(TrayClockItems, TextYellowWithTheClockHiddenStoresTheColourAndShowsNothin
 TEST_F(TrayClockItems, EveryColourItemStoresItsValue) {
     startWithTray();
     const std::vector<std::pair<QAction*, QString>> background = {
-        {tray->mnuHintergrund[0], "16777215"},   {tray->mnuHintergrund[1], "0"},
-        {tray->mnuHintergrund[2], "16711422"},   {tray->mnuHintergrund[3], "255"},
-        {tray->mnuHintergrund[4], "52224"},      {tray->mnuHintergrund[5], "16750182"},
-        {tray->mnuHintergrund[6], "-2147483633"}};
+        {child<QAction>(*tray, "mnuHintergrundTransparent"), "16777215"},
+        {child<QAction>(*tray, "mnuHintergrundSchwarz"), "0"},
+        {child<QAction>(*tray, "mnuHintergrundWeiss"), "16711422"},
+        {child<QAction>(*tray, "mnuHintergrundRot"), "255"},
+        {child<QAction>(*tray, "mnuHintergrundGruen"), "52224"},
+        {child<QAction>(*tray, "mnuHintergrundBlau"), "16750182"},
+        {child<QAction>(*tray, "mnuHintergrundGrau"), "-2147483633"}};
     for (const auto& [item, value] : background) {
         item->trigger();
         EXPECT_EQ(setting("UhrHintergrund"), value) << item->text().toStdString();
     }
     const std::vector<std::pair<QAction*, QString>> text = {
-        {tray->mnuUhrText[0], "16777215"}, {tray->mnuUhrText[1], "0"},     {tray->mnuUhrText[2], "16711422"},
-        {tray->mnuUhrText[3], "255"},      {tray->mnuUhrText[4], "65280"}, {tray->mnuUhrText[5], "16711680"},
-        {tray->mnuUhrText[6], "65535"}};
+        {child<QAction>(*tray, "mnuUhrTextTransparent"), "16777215"},
+        {child<QAction>(*tray, "mnuUhrTextSchwarz"), "0"},
+        {child<QAction>(*tray, "mnuUhrTextWeiss"), "16711422"},
+        {child<QAction>(*tray, "mnuUhrTextRot"), "255"},
+        {child<QAction>(*tray, "mnuUhrTextGruen"), "65280"},
+        {child<QAction>(*tray, "mnuUhrTextBlau"), "16711680"},
+        {child<QAction>(*tray, "mnuUhrTextGelb"), "65535"}};
     for (const auto& [item, value] : text) {
         item->trigger();
         EXPECT_EQ(setting("UhrFarbe"), value) << item->text().toStdString();
@@ -269,13 +307,13 @@ TEST_F(TrayClockItems, EveryColourItemStoresItsValue) {
 
 TEST_F(TrayClockItems, InfoItemShowsOneInfoWindow) {
     startWithTray();
-    tray->mnMsgShow->trigger();
+    child<QAction>(*tray, "mnMsgShow")->trigger();
     monitor::frmInfoMonitor* info = tray->info();
     ASSERT_NE(info, nullptr);
     EXPECT_TRUE(info->isVisible());
-    info->Command1->click();
+    child<QPushButton>(*info, "Command1")->click();
     EXPECT_FALSE(info->isVisible());
-    tray->mnMsgShow->trigger();
+    child<QAction>(*tray, "mnMsgShow")->trigger();
     EXPECT_EQ(tray->info(), info);
     EXPECT_TRUE(info->isVisible());
 }
@@ -289,18 +327,18 @@ TEST_F(TrayMissing, MainWindowWaitsMinimisedAndStillMonitoringUntilTheTrayAppear
     EXPECT_FALSE(icon->installed());
     EXPECT_EQ(termin("IstAktiv"), QStringLiteral("1"));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(main->Timer1->isActive());
-    ASSERT_TRUE(tray->trayWarten()->isActive());
+    EXPECT_TRUE(Timer1()->isActive());
+    ASSERT_TRUE(child<QTimer>(*tray, "trayWarten")->isActive());
 
     tray->trayWarten_Timer();
     EXPECT_FALSE(icon->installed());
-    EXPECT_TRUE(tray->trayWarten()->isActive());
+    EXPECT_TRUE(child<QTimer>(*tray, "trayWarten")->isActive());
 
     icon->trayPresent = true;
     tray->trayWarten_Timer();
     EXPECT_TRUE(icon->installed());
     EXPECT_FALSE(main->isVisible());
-    EXPECT_FALSE(tray->trayWarten()->isActive());
+    EXPECT_FALSE(child<QTimer>(*tray, "trayWarten")->isActive());
 }
 
 TEST_F(TrayMissing, AWindowTheUserHasOpenedStaysWhenTheTrayAppears) {
@@ -315,12 +353,12 @@ TEST_F(TrayMissing, AWindowTheUserHasOpenedStaysWhenTheTrayAppears) {
 
 TEST_F(TrayMissing, WaitingEndsAfterFiveMinutesAndTheWindowStaysReachable) {
     startWithTray(false);
-    const int checks = 5 * 60 * 1000 / tray->trayWarten()->interval();
+    const int checks = 5 * 60 * 1000 / child<QTimer>(*tray, "trayWarten")->interval();
     for (int i = 1; i < checks; ++i)
         tray->trayWarten_Timer();
-    EXPECT_TRUE(tray->trayWarten()->isActive());
+    EXPECT_TRUE(child<QTimer>(*tray, "trayWarten")->isActive());
     tray->trayWarten_Timer();
-    EXPECT_FALSE(tray->trayWarten()->isActive());
+    EXPECT_FALSE(child<QTimer>(*tray, "trayWarten")->isActive());
     EXPECT_TRUE(main->isVisible());
     EXPECT_TRUE(main->isMinimized());
 }
