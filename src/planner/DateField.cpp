@@ -26,6 +26,7 @@ DateField::DateField(QWidget* parent)
     setLocale(QLocale(QLocale::German, QLocale::Germany));
     setFocusProxy(m_edit);
     m_edit->setObjectName(QStringLiteral("dateText"));
+    m_edit->setAccessibleName(QStringLiteral("Termin am:"));
     m_edit->installEventFilter(this);
     m_button->setObjectName(QStringLiteral("dateButton"));
     m_button->setArrowType(Qt::DownArrow);

@@ -66,53 +66,19 @@ QIcon resource(const QString& name) {
     return QIcon(QStringLiteral(":/planner/") + name + QStringLiteral(".svg"));
 }
 
-const char* themeName(Tool kind) {
-    switch (kind) {
-    case Tool::Add:
-        return "list-add";
-    case Tool::Edit:
-        return "document-edit";
-    case Tool::Copy:
-        return "edit-copy";
-    case Tool::Search:
-        return "edit-find";
-    case Tool::Delete:
-        return "edit-delete";
-    case Tool::Past:
-        return "document-open-recent";
-    case Tool::Help:
-        return "help-contents";
-    case Tool::Monitor:
-        return "appointment-soon";
-    case Tool::Exit:
-        return "application-exit";
-    }
-    return "";
-}
-
-const char* ownName(Tool kind) {
-    switch (kind) {
-    case Tool::Add:
-        return "tool-add";
-    case Tool::Edit:
-        return "tool-edit";
-    case Tool::Copy:
-        return "tool-copy";
-    case Tool::Search:
-        return "tool-search";
-    case Tool::Delete:
-        return "tool-delete";
-    case Tool::Past:
-        return "tool-past";
-    case Tool::Help:
-        return "tool-help";
-    case Tool::Monitor:
-        return "tool-monitor";
-    case Tool::Exit:
-        return "tool-exit";
-    }
-    return "";
-}
+// Each tool's name in the desktop's icon theme and the name of our own picture.
+struct ToolPicture {
+    Tool kind;
+    const char* theme;
+    const char* own;
+};
+constexpr ToolPicture kToolPictures[] = {
+    {Tool::Add, "list-add", "tool-add"},           {Tool::Edit, "document-edit", "tool-edit"},
+    {Tool::Copy, "edit-copy", "tool-copy"},        {Tool::Search, "edit-find", "tool-search"},
+    {Tool::Delete, "edit-delete", "tool-delete"},  {Tool::Past, "document-open-recent", "tool-past"},
+    {Tool::Help, "help-contents", "tool-help"},    {Tool::Monitor, "appointment-soon", "tool-monitor"},
+    {Tool::Exit, "application-exit", "tool-exit"},
+};
 } // namespace
 
 std::vector<QIcon> listMarkers() {
@@ -123,8 +89,12 @@ std::vector<QIcon> listMarkers() {
 }
 
 QIcon tool(Tool kind) {
-    return QIcon::fromTheme(QString::fromLatin1(themeName(kind)),
-                            resource(QString::fromLatin1(ownName(kind))));
+    for (const ToolPicture& picture : kToolPictures) {
+        if (picture.kind == kind)
+            return QIcon::fromTheme(QString::fromLatin1(picture.theme),
+                                    resource(QString::fromLatin1(picture.own)));
+    }
+    return QIcon();
 }
 
 QIcon specialDays() {

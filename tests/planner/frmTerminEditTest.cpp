@@ -237,6 +237,14 @@ TEST_F(EditFixture, EditingKeepsTheRowUntilAddingReplacesIt) {
     EXPECT_EQ(edit("Text1")->text(), "B edited");
     EXPECT_EQ(store->find(b)->Betreff, "B");
 
+    // A full disk: the old row could go, the edited one finds no room. Both or neither.
+    remarksField()->setPlainText(QString(200'000, 'r'));
+    sqlite3_exec(window->database()->handle(), "PRAGMA max_page_count = 1", nullptr, nullptr, nullptr);
+    trigger("bottonHinzufuegen");
+    EXPECT_EQ(ui::MessageBox::history().size(), 2u);
+    EXPECT_EQ(store->find(b)->Betreff, "B");
+    sqlite3_exec(window->database()->handle(), "PRAGMA max_page_count = 1000000", nullptr, nullptr, nullptr);
+
     trigger("bottonHinzufuegen");
     EXPECT_FALSE(store->find(b));
     EXPECT_EQ(column(5), QStringList({"A", "B edited"}));
