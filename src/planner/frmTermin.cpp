@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -135,6 +136,11 @@ void frmTermin::buildControls() {
         else
             ListView1->setColumnWidth(column, ui::toPixels(widths[column], this));
     }
+    // A click beside the rows would leave the current row unmarked, yet commands act on it.
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!ListView1->selectionModel()->hasSelection())
+            selectId(currentId());
+    });
     ListView1->setIconSize(QSize(16, 16));
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &frmTermin::sortByHeader);

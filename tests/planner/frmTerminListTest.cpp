@@ -301,6 +301,10 @@ TEST_F(PlannerFixture, TheRowACommandActsOnIsAlwaysTheSelectedOne) {
     EXPECT_EQ(column(5), QStringList({"Arzt", "Bank"}));
     EXPECT_EQ(selectedSubject(), "Arzt");
 
+    // A click beside the rows leaves the mark where it was.
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(10, list()->viewport()->height() - 5));
+    EXPECT_EQ(selectedSubject(), "Arzt");
+
     // Sorting keeps the row, and the mark shows while the focus is elsewhere.
     select(1);
     list()->header()->sectionClicked(5);
