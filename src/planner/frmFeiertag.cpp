@@ -7,7 +7,6 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "Sondertage.h"
-#include "WindowGeometry.h"
 #include "frmTermin.h"
 
 #include <QDateEdit>
@@ -261,12 +260,6 @@ void frmFeiertag::resizeEvent(QResizeEvent* event) {
 }
 
 void frmFeiertag::showEvent(QShowEvent* event) {
-    if (!m_placed) {
-        // The first showing keeps the whole window on the screen it opens on.
-        m_placed = true;
-        const QRect frame(pos(), size());
-        setGeometry(ui::usableGeometry(frame, minimumSizeHint(), ui::availableAreaFor(frame)));
-    }
     QWidget::showEvent(event);
     Form_Resize();
 }

@@ -68,7 +68,6 @@ private:
     QPointer<frmTermin> m_owner;
     int m_sortColumn = kColumnDayNumber;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    bool m_placed = false;
 };
 
 } // namespace moravel::planner
