@@ -205,6 +205,11 @@ void frmTermin::EingabeFelderLeeren() {
 void frmTermin::offerAppointment(const QString& subject, const QDateTime& day) {
     setSubject(subject);
     setPickerValue(day);
+    // The start of a new appointment: an edit still pending ends, its row stays as it was.
+    if (m_editing) {
+        m_editing.reset();
+        reloadByToggle();
+    }
 }
 
 } // namespace moravel::planner

@@ -257,6 +257,10 @@ TEST_F(EditFixture, EditingKeepsTheRowUntilAddingReplacesIt) {
     trigger("bottonBearbeiten");
     EXPECT_EQ(edit("Text1")->text(), "B edited");
     EXPECT_EQ(column(5), QStringList({"A"}));
+    window->offerAppointment("Nikolaus", QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
+    EXPECT_EQ(column(5), QStringList({"A", "B edited"}));
+    select(0);
+    trigger("bottonBearbeiten");
     window->close();
     EXPECT_EQ(rows().size(), 2u);
 }
