@@ -14,6 +14,7 @@
 #include "frmAutostart.h"
 #include "frmTermin.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -69,11 +70,11 @@ int main(int argc, char** argv) {
 
     int listed = 0;
     if (std::strcmp(mode, "listpass") == 0) {
-        frmTermin window;
+        planner::frmTermin window;
         window.Form_Load();
         count(
             repeats, [] {}, [&] { window.EinlesenAusDB(); });
-        listed = window.ListView1->topLevelItemCount();
+        listed = window.findChild<QAbstractItemView*>(QStringLiteral("ListView1"))->model()->rowCount();
     } else if (std::strcmp(mode, "tick") == 0 || std::strcmp(mode, "tick-changed") == 0) {
         const bool changed = std::strcmp(mode, "tick-changed") == 0;
         auto planner = TerminStore::open(database);

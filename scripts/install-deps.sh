@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-    libqt6svg6 libsqlite3-dev sqlite3
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 libgl-dev
+    libsqlite3-dev sqlite3
     googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind libx11-dev
     clang-format clang libclang-rt-14-dev
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime

@@ -80,6 +80,10 @@ def main():
 
         desktop.click(find(frame, "text", "Betreff:"))
         desktop.type("Kundentermin Firma Brandt")  # xdotool types ASCII reliably on Xvfb
+        # A typed day, the widest weekday and the longest name of a special day.
+        desktop.click(find(frame, "text", "Termin am:"))
+        desktop.key("ctrl+a")
+        desktop.type("06.05.2027")
         desktop.click(find(frame, "text", "um:"))
         desktop.type("1100")
         desktop.click(find(frame, "text", "Minuten vorher melden"))

@@ -8,9 +8,7 @@
 
 #include <cmath>
 
-using namespace moravel;
-
-namespace entry {
+namespace moravel::planner::entry {
 
 namespace {
 constexpr int kLastMinuteOfDay = 1439;
@@ -89,4 +87,4 @@ int positionOfLetter(const QString& letter) {
     return 0;
 }
 
-} // namespace entry
+} // namespace moravel::planner::entry

@@ -8,7 +8,10 @@
 #include <optional>
 
 // The rules of the planner's entry fields, free of widgets.
-namespace entry {
+namespace moravel::planner::entry {
+
+// Characters the subject field takes when typing.
+constexpr int kSubjectLength = 200;
 
 // Lead days on leaving the field: what is no number becomes "0"; a number stays as typed.
 QString correctedLeadDays(const QString& text);
@@ -39,4 +42,4 @@ std::optional<moravel::Appointment> newRow(const Fields& fields, double now);
 // Combo2 position of a recurrence letter ("E" 0 ... "Z" 7; anything else 0).
 int positionOfLetter(const QString& letter);
 
-} // namespace entry
+} // namespace moravel::planner::entry

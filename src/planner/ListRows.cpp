@@ -6,36 +6,59 @@
 #include "NumberText.h"
 #include "Recurrence.h"
 
-using namespace moravel;
+#include <cmath>
 
-namespace listrows {
+namespace moravel::planner::listrows {
 
 namespace {
-std::optional<qint64> dayOf(const Appointment& row) {
-    return numtext::parseWhole(row.TerminDatum);
-}
-
 std::optional<qint64> fromToday(std::optional<qint64> day, qint64 today) {
     return day && *day >= today ? day : std::nullopt;
 }
+
+// Most rows have no lead days: one shared text instead of one per row.
+const QString kNoLeadDays = QStringLiteral("0");
 } // namespace
 
-ListRow listRow(const Appointment& row, qint64 day, qint64 today) {
-    const qint64 tagesabstand = day - today;
-    const std::optional<double> time = numtext::parse(row.TerminUhrzeit);
-    ListRow out;
-    out.texts = QStringList{barText(tagesabstand),
-                            recurrenceLetter(row.Wiederholung),
-                            german::listDate(serial::dateOfDay(day)),
-                            time ? serial::hhmm(*time) : QString(),
-                            row.VorTage,
-                            row.Betreff,
-                            row.TerminDatum,
-                            QString::number(row.ID)};
-    const DayClass cls = dayClass(tagesabstand);
-    out.icon = cls.icon;
-    out.colour = cls.colour;
+QString shown(const QString& stored) {
+    return stored.size() > kShownChars ? stored.left(kShownChars) : stored;
+}
+
+ListEntry listEntry(const Appointment& row, qint64 day) {
+    ListEntry out;
+    out.id = row.ID;
+    out.day = day;
+    out.subject = shown(row.Betreff);
+    out.leadDays = row.VorTage == kNoLeadDays ? kNoLeadDays : shown(row.VorTage);
+    if (const std::optional<double> time = numtext::parse(row.TerminUhrzeit))
+        out.minutes = serial::timeOfFraction(*time).msecsSinceStartOfDay() / 60000;
+    out.recurrence = recurrenceLetter(row.Wiederholung).front();
     return out;
+}
+
+QString columnText(const ListEntry& entry, int column, qint64 today) {
+    switch (column) {
+    case Grafik:
+        return barText(entry.day - today);
+    case Whg:
+        return QString(entry.recurrence);
+    case Datum:
+        return german::listDate(serial::dateOfDay(entry.day));
+    case Uhrzeit:
+        return entry.minutes < 0 ? QString()
+                                 : QStringLiteral("%1:%2")
+                                       .arg(entry.minutes / 60, 2, 10, QLatin1Char('0'))
+                                       .arg(entry.minutes % 60, 2, 10, QLatin1Char('0'));
+    case Vortage:
+        return entry.leadDays;
+    case Betreff:
+        return entry.subject;
+    case DatumWert:
+        return QString::number(entry.day);
+    case ID:
+        return QString::number(entry.id);
+    default:
+        return QString();
+    }
 }
 
 bool Missed::fellDue(std::optional<double> moment, double closedAt, double now) {
@@ -46,7 +69,7 @@ void Missed::check(const Appointment& row, double closedAt, double now) {
     if (!fellDue(numtext::parse(row.TerminDatumUhrzeit), closedAt, now) || count >= kLimit)
         return;
     ++count;
-    subjects << row.Betreff;
+    subjects << shown(row.Betreff);
 }
 
 QString Missed::message() const {
@@ -64,6 +87,10 @@ QString Missed::message() const {
     return text;
 }
 
+std::optional<qint64> dayOf(const Appointment& row) {
+    return numtext::parseWhole(row.TerminDatum);
+}
+
 std::optional<qint64> comingDay(const Appointment& row, qint64 today) {
     return fromToday(dayOf(row), today);
 }
@@ -72,16 +99,12 @@ bool isComing(const TerminStore::RowKey& key, qint64 today) {
     return fromToday(numtext::parseWholeUtf8(key.TerminDatum), today).has_value();
 }
 
-std::vector<ListRow> pastRows(const std::vector<Appointment>& rows, qint64 today) {
-    std::vector<ListRow> out;
-    int counted = 0;
+std::vector<ListEntry> pastEntries(const std::vector<Appointment>& rows) {
+    std::vector<ListEntry> out;
+    out.reserve(rows.size());
     for (const Appointment& row : rows) {
-        if (row.Wiederholung == QLatin1String("1"))
-            continue;
-        if (++counted >= kPastLimit)
-            break;
         if (const std::optional<qint64> day = dayOf(row))
-            out.push_back(listRow(row, *day, today));
+            out.push_back(listEntry(row, *day));
     }
     return out;
 }
@@ -101,4 +124,4 @@ std::optional<int> sortKeyColumn(int clicked) {
     }
 }
 
-} // namespace listrows
+} // namespace moravel::planner::listrows

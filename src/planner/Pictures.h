@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QColor>
 #include <QIcon>
 #include <QPixmap>
 
-// The planner's own pictures, drawn rather than shipped.
-namespace pictures {
+#include <vector>
+
+// The planner's pictures: icons from the planner's resources, the banner drawn to its size.
+namespace moravel::planner::pictures {
 
 // The banner across the top of the main window.
 QPixmap banner(QSize size, qreal devicePixelRatio = 1.0);
 
-// A small list marker in the given colour; past markers carry a stroke.
-QIcon listMarker(const QColor& color, bool past = false);
+// The list's day-class markers by icon number, from 1 (7 is used by no class and stays empty).
+std::vector<QIcon> listMarkers();
 
 enum class Tool { Add, Edit, Copy, Search, Delete, Past, Help, Monitor, Exit };
 
@@ -21,4 +22,8 @@ QIcon tool(Tool kind);
 // The picture beside the date field that opens the list of special days.
 QIcon specialDays();
 
-} // namespace pictures
+// The rows of the special-days list by their icon index (1, 2, 4 and 7), and its close button.
+QIcon specialDayRow(int index);
+QIcon closeList();
+
+} // namespace moravel::planner::pictures

@@ -25,7 +25,7 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace moravel;
+namespace moravel::planner {
 
 namespace {
 
@@ -55,104 +55,6 @@ QPainterPath starPath(QPointF centre, double outer, double inner) {
     }
     star.closeSubpath();
     return star;
-}
-
-QPixmap blankIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
-}
-
-// A fir tree with a star on top: the Christmas days.
-QIcon christmasIcon() {
-    QPixmap pixmap = blankIcon(16);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(110, 70, 30));
-    p.drawRect(QRectF(7, 12.5, 2, 3));
-    p.setBrush(QColor(30, 130, 60));
-    p.drawPolygon(QPolygonF({QPointF(8, 3), QPointF(12, 8.5), QPointF(4, 8.5)}));
-    p.drawPolygon(QPolygonF({QPointF(8, 5.5), QPointF(14, 13), QPointF(2, 13)}));
-    p.setBrush(QColor(220, 40, 40));
-    p.drawEllipse(QPointF(6, 11), 1, 1);
-    p.drawEllipse(QPointF(10.5, 10), 1, 1);
-    p.setBrush(QColor(255, 200, 40));
-    p.drawPath(starPath(QPointF(8, 2.8), 2.8, 1.2));
-    return QIcon(pixmap);
-}
-
-// A calendar sheet in the blue of the today row.
-QIcon todayIcon() {
-    QPixmap pixmap = blankIcon(16);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 0, 160), 1));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(1.5, 2.5, 13, 12), 1.5, 1.5);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kTodayText);
-    p.drawRect(QRectF(2, 3, 12, 3.5));
-    p.drawEllipse(QPointF(8, 10.5), 2.3, 2.3);
-    return QIcon(pixmap);
-}
-
-// A sun: New Year, the season starts and the other days outside the church year.
-QIcon civilIcon() {
-    QPixmap pixmap = blankIcon(16);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(235, 130, 20), 1.4, Qt::SolidLine, Qt::RoundCap));
-    for (int ray = 0; ray < 8; ++ray) {
-        const double angle = ray * M_PI / 4;
-        p.drawLine(QPointF(8 + 5 * std::cos(angle), 8 + 5 * std::sin(angle)),
-                   QPointF(8 + 7 * std::cos(angle), 8 + 7 * std::sin(angle)));
-    }
-    p.setPen(QPen(QColor(235, 130, 20), 1));
-    p.setBrush(QColor(255, 200, 40));
-    p.drawEllipse(QPointF(8, 8), 3.6, 3.6);
-    return QIcon(pixmap);
-}
-
-// A candle: the feasts of the church year.
-QIcon churchIcon() {
-    QPixmap pixmap = blankIcon(16);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(80, 40, 110), 1));
-    p.setBrush(QColor(140, 90, 190));
-    p.drawRoundedRect(QRectF(5.5, 7.5, 5, 8), 1, 1);
-    p.setPen(QPen(QColor(60, 60, 60), 1));
-    p.drawLine(QPointF(8, 7.5), QPointF(8, 6));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 170, 30));
-    QPainterPath flame;
-    flame.moveTo(8, 0.8);
-    flame.cubicTo(10.5, 3.5, 10, 6, 8, 6.2);
-    flame.cubicTo(6, 6, 5.5, 3.5, 8, 0.8);
-    p.drawPath(flame);
-    return QIcon(pixmap);
-}
-
-// An open door with an arrow leading out, for "Beenden".
-QIcon exitIcon() {
-    QPixmap pixmap = blankIcon(20);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(90, 90, 90), 1.2));
-    p.setBrush(QColor(235, 235, 235));
-    p.drawRect(QRectF(3.5, 2.5, 10, 16));
-    p.setPen(QPen(QColor(90, 50, 20), 1));
-    p.setBrush(QColor(170, 105, 50));
-    p.drawPolygon(QPolygonF({QPointF(3.5, 2.5), QPointF(9, 4.5), QPointF(9, 19), QPointF(3.5, 18.5)}));
-    p.setPen(QPen(QColor(200, 30, 30), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(QPointF(11, 10.5), QPointF(18.5, 10.5));
-    p.drawPolyline(QPolygonF({QPointF(15.5, 7.5), QPointF(18.5, 10.5), QPointF(15.5, 13.5)}));
-    return QIcon(pixmap);
-}
-
-std::map<int, QIcon> rowIcons() {
-    return {{1, christmasIcon()}, {2, todayIcon()}, {4, civilIcon()}, {7, churchIcon()}};
 }
 
 // The picture strip across the top. It draws itself at whatever width the resize rule gives it.
@@ -210,8 +112,7 @@ QString listDateText(QDate date) {
 
 } // namespace
 
-frmFeiertag::frmFeiertag(frmTermin* owner, QWidget* parent)
-    : QWidget(parent, Qt::Window), ImageList1(rowIcons()), m_owner(owner) {
+frmFeiertag::frmFeiertag(frmTermin* owner) : QWidget(owner, Qt::Window), m_owner(owner) {
     setObjectName(QStringLiteral("frmFeiertag"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Feiertagsliste"));
@@ -222,11 +123,6 @@ frmFeiertag::frmFeiertag(frmTermin* owner, QWidget* parent)
     DTPicker1->setDate(Clock::currentDate());
     FeiertagsListeEinlesen();
     connect(DTPicker1, &QDateEdit::dateChanged, this, &frmFeiertag::DTPicker1_Change);
-}
-
-void frmFeiertag::place(QWidget* widget, double left, double top, double width, double height) {
-    widget->setGeometry(ui::toPixels(left, this), ui::toPixels(top, this), ui::toPixels(width, this),
-                        ui::toPixels(height, this));
 }
 
 void frmFeiertag::buildControls() {
@@ -253,7 +149,7 @@ void frmFeiertag::buildControls() {
     Command1 = new QToolButton(this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setText(QStringLiteral("Beenden"));
-    Command1->setIcon(exitIcon());
+    Command1->setIcon(pictures::closeList());
     Command1->setIconSize(QSize(20, 20));
     Command1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     QFont small = Command1->font();
@@ -300,12 +196,12 @@ void frmFeiertag::buildControls() {
     statusPanel1->setObjectName(QStringLiteral("statusPanel1"));
     StatusBar1->addWidget(statusPanel1, 1);
 
-    place(Image1, 0, 0, kDesignInnerWidth + kStripOverhang, kStripHeight);
-    place(Label1, 180, 195, 1200, 345);
-    place(DTPicker1, 1440, 180, 1275, 375);
-    place(Command1, 5580, 120, kButtonWidth, 555);
-    place(ListView1, 0, kListTop, kDesignInnerWidth - kListWidthReserve,
-          kDesignInnerHeight - kListHeightReserve);
+    ui::place(Image1, 0, 0, kDesignInnerWidth + kStripOverhang, kStripHeight);
+    ui::place(Label1, 180, 195, 1200, 345);
+    ui::place(DTPicker1, 1440, 180, 1275, 375);
+    ui::place(Command1, 5580, 120, kButtonWidth, 555);
+    ui::place(ListView1, 0, kListTop, kDesignInnerWidth - kListWidthReserve,
+              kDesignInnerHeight - kListHeightReserve);
 }
 
 void frmFeiertag::FeiertagsListeEinlesen() {
@@ -327,9 +223,7 @@ void frmFeiertag::addRow(QDate date, const QString& name, int iconIndex) {
     auto* row =
         new TextSortedItem(QStringList{listDateText(date), name, QString::number(serial::dayNumber(date))});
     row->setData(kColumnDatum, kIconIndexRole, iconIndex);
-    const auto icon = ImageList1.find(iconIndex);
-    if (icon != ImageList1.end())
-        row->setIcon(kColumnDatum, icon->second);
+    row->setIcon(kColumnDatum, pictures::specialDayRow(iconIndex));
     ListView1->addTopLevelItem(row);
 }
 
@@ -406,14 +300,12 @@ void frmFeiertag::ListView1_DblClick() {
         takeOverFailed();
         return;
     }
-    m_owner->Text1->setText(name);
-    m_owner->setPickerValue(QDateTime(date, QTime(0, 0)));
+    m_owner->offerAppointment(name, QDateTime(date, QTime(0, 0)));
     close();
 }
 
 void frmFeiertag::takeOverFailed() {
-    m_owner->Text1->clear();
-    m_owner->setPickerValue(Clock::currentDateTime());
+    m_owner->offerAppointment(QString(), Clock::currentDateTime());
     close();
 }
 
@@ -423,3 +315,5 @@ bool frmFeiertag::eventFilter(QObject* watched, QEvent* event) {
         ListView1_DblClick();
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace moravel::planner

@@ -4,6 +4,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+namespace moravel::planner {
+
 frmHilfe::frmHilfe(const QString& helpFile, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmHilfe"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -17,3 +19,5 @@ frmHilfe::frmHilfe(const QString& helpFile, QWidget* parent) : QDialog(parent) {
     layout->addWidget(Browser);
     resize(720, 640);
 }
+
+} // namespace moravel::planner

@@ -4,6 +4,8 @@
 
 class QTextBrowser;
 
+namespace moravel::planner {
+
 // The help page beside the planner (Moravel.html), shown in a window of the planner itself,
 // so help works offline with nothing else installed.
 class frmHilfe : public QDialog {
@@ -11,7 +13,10 @@ class frmHilfe : public QDialog {
 public:
     explicit frmHilfe(const QString& helpFile, QWidget* parent = nullptr);
 
-    QTextBrowser* Browser = nullptr;
-
     static inline const QString kHelpFile = QStringLiteral("Moravel.html");
+
+private:
+    QTextBrowser* Browser = nullptr;
 };
+
+} // namespace moravel::planner

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace moravel::planner {
+
 frmInfo::frmInfo(frmTermin* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("frmInfo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -63,3 +65,5 @@ QString frmInfo::versionCaption() {
         .arg(MORAVEL_VERSION_MINOR)
         .arg(MORAVEL_VERSION_PATCH);
 }
+
+} // namespace moravel::planner

@@ -4,6 +4,8 @@
 
 class QLineEdit;
 class QPushButton;
+namespace moravel::planner {
+
 class frmTermin;
 
 // The planner's info window: version, contact data and the way to the web page.
@@ -15,6 +17,7 @@ public:
     // "Version 1.0.0" from the build's version.
     static QString versionCaption();
 
+private:
     QLineEdit* TextEmail = nullptr;
     QLineEdit* TextWeb = nullptr;
     QLineEdit* TextPhone = nullptr;
@@ -22,3 +25,5 @@ public:
     QPushButton* CommandOK = nullptr;
     QPushButton* CommandGo = nullptr;
 };
+
+} // namespace moravel::planner

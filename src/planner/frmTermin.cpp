@@ -3,21 +3,28 @@
 #include "Clock.h"
 #include "Compaction.h"
 #include "DataLocation.h"
+#include "DateField.h"
 #include "DateSerial.h"
+#include "EntryFields.h"
+#include "ListModel.h"
+#include "MessageBox.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
+#include "Recurrence.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Sondertage.h"
 #include "TerminStore.h"
+#include "WindowGeometry.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QDir>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -27,9 +34,9 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
-using namespace moravel;
+namespace moravel::planner {
 
 namespace {
 
@@ -78,11 +85,6 @@ frmTermin::frmTermin(SingleInstance* instance, QWidget* parent) : QMainWindow(pa
 
 frmTermin::~frmTermin() = default;
 
-void frmTermin::place(QWidget* widget, double left, double top, double width, double height) {
-    widget->setGeometry(ui::toPixels(left, this), ui::toPixels(top, this), ui::toPixels(width, this),
-                        ui::toPixels(height, this));
-}
-
 void frmTermin::buildControls() {
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
@@ -102,11 +104,15 @@ void frmTermin::buildControls() {
     Toolbar3->setIconSize(QSize(20, 20));
     Toolbar3->setMovable(false);
 
-    ListView1 = new QTreeWidget(m_client);
+    m_rows = new ListModel(pictures::listMarkers(), this);
+    ListView1 = new QTreeView(m_client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setAccessibleName(QStringLiteral("Termine"));
+    ListView1->setModel(m_rows);
     ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
     ListView1->setTextElideMode(Qt::ElideNone);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The designed column widths fit the small list font of the original layout.
     QFont listFont = ListView1->font();
     listFont.setPointSizeF(8);
@@ -114,22 +120,27 @@ void frmTermin::buildControls() {
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The row a command acts on stays marked while the focus is elsewhere.
+    QPalette listPalette = ListView1->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        listPalette.setColor(QPalette::Inactive, role, listPalette.color(QPalette::Active, role));
+    ListView1->setPalette(listPalette);
     ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionsMovable(false);
     ListView1->header()->setStretchLastSection(false);
-    const QStringList headers = {QStringLiteral("Tage / Grafik "), QStringLiteral("Whg"),
-                                 QStringLiteral("Datum"),          QStringLiteral("Uhrzeit"),
-                                 QStringLiteral("Vortage"),        QStringLiteral("Betreff"),
-                                 QStringLiteral("DatumWert"),      QStringLiteral("ID")};
-    ListView1->setHeaderLabels(headers);
-    const int widths[] = {2289, 520, 1400, 641, 600, 5440, 0, 0};
-    for (int column = 0; column < 8; ++column) {
+    const int widths[] = {2289, 560, 1400, 700, 790, 5150, 0, 0};
+    for (int column = 0; column < listrows::ColumnCount; ++column) {
         if (widths[column] == 0)
             ListView1->setColumnHidden(column, true);
         else
             ListView1->setColumnWidth(column, ui::toPixels(widths[column], this));
     }
-
-    buildImageList();
+    // A click beside the rows would leave the current row unmarked, yet commands act on it.
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!ListView1->selectionModel()->hasSelection())
+            selectId(currentId());
+    });
     ListView1->setIconSize(QSize(16, 16));
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &frmTermin::sortByHeader);
@@ -158,33 +169,34 @@ void frmTermin::buildControls() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     statusPanel1 = new QLabel(StatusBar1);
+    statusPanel1->setObjectName(QStringLiteral("statusPanel1"));
     statusPanel2 = new QLabel(StatusBar1);
+    statusPanel2->setObjectName(QStringLiteral("statusPanel2"));
     statusPanel1->setMinimumWidth(ui::toPixels(1500, this));
     StatusBar1->addWidget(statusPanel1);
     StatusBar1->addWidget(statusPanel2, 1);
 
     // Fixed places in twips; what follows the window's size is set by applyLayout.
-    place(Image1, 0, 0, kDesignInnerWidth + 20, kBannerHeight);
-    place(Text4, kDesignInnerWidth - kSearchWidth - 120, 45, kSearchWidth, 330);
-    place(Toolbar3, 0, kToolbarTop, kDesignInnerWidth, kToolbarHeight);
-    place(ListView1, 35, kListTop, kDesignInnerWidth - 70, kDesignInnerHeight - kListHeightReserve);
-    place(m_entryPanel, 0, kDesignInnerHeight - kEntryPanelFromBottom, kDesignInnerWidth, kEntryPanelHeight);
+    ui::place(Image1, 0, 0, kDesignInnerWidth + 20, kBannerHeight);
+    ui::place(Text4, kDesignInnerWidth - kSearchWidth - 120, 45, kSearchWidth, 330);
+    ui::place(Toolbar3, 0, kToolbarTop, kDesignInnerWidth, kToolbarHeight);
+    ui::place(ListView1, 35, kListTop, kDesignInnerWidth - 70, kDesignInnerHeight - kListHeightReserve);
+    ui::place(m_entryPanel, 0, kDesignInnerHeight - kEntryPanelFromBottom, kDesignInnerWidth,
+              kEntryPanelHeight);
     m_client->installEventFilter(this);
 }
 
 void frmTermin::buildEntryFields(QWidget* panel) {
     Text1 = new QLineEdit(panel);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setMaxLength(200);
+    Text1->setMaxLength(entry::kSubjectLength);
     Text1->setToolTip(QStringLiteral("Termin Beschreibung"));
     QLabel* betreff = makeLabel(QStringLiteral("Betreff:"), panel, Text1);
 
-    DTPicker1 = new QDateEdit(panel);
+    DTPicker1 = new DateField(panel);
     DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
-    DTPicker1->setCalendarPopup(true);
-    DTPicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
-    DTPicker1->setMinimumDate(QDate(1601, 1, 1));
-    DTPicker1->setMaximumDate(QDate(9999, 12, 31));
+    // Days are stored and compared as five-digit numbers.
+    DTPicker1->setDateRange(serial::dateOfDay(10000), serial::dateOfDay(99999));
     LabelTerminAm = makeLabel(QStringLiteral("Termin am:"), panel, DTPicker1);
     LabelTerminAm->setObjectName(QStringLiteral("LabelTerminAm"));
     LabelTerminAm->setToolTip(QStringLiteral("Klick=Datum setzen"));
@@ -204,6 +216,9 @@ void frmTermin::buildEntryFields(QWidget* panel) {
 
     Label6 = new QLabel(QStringLiteral("-"), panel);
     Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->setTextFormat(Qt::PlainText);
+    Label6->setWordWrap(true);
+    Label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont bold = Label6->font();
     bold.setBold(true);
     Label6->setFont(bold);
@@ -233,17 +248,16 @@ void frmTermin::buildEntryFields(QWidget* panel) {
     MonthView1->setLocale(QLocale(QLocale::German, QLocale::Germany));
     MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     MonthView1->setGridVisible(false);
+    MonthView1->setDateRange(serial::dateOfDay(10000), serial::dateOfDay(99999));
     QFont small = MonthView1->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     MonthView1->setFont(small);
 
-    connect(DTPicker1, &QDateEdit::dateChanged, this, [this](QDate date) {
+    connect(DTPicker1, &DateField::dateChanged, this, [this](QDate date) {
         m_pickerHasTime = false;
         BesondereTage();
         MonthView1->setSelectedDate(date);
     });
-    // The drop-down calendar closes on a pick.
-    connect(DTPicker1->calendarWidget(), &QCalendarWidget::clicked, this, [this] { BesondereTage(); });
     connect(MonthView1, &QCalendarWidget::clicked, this, [this](QDate date) { DTPicker1->setDate(date); });
     connect(MonthView1, &QCalendarWidget::selectionChanged, this, [this] {
         DTPicker1->setDate(MonthView1->selectedDate());
@@ -251,55 +265,55 @@ void frmTermin::buildEntryFields(QWidget* panel) {
     });
 
     // Positions inside the entry panel, in twips. Text1's width follows the window (resize rule).
-    place(betreff, 120, 90, 850, 300);
-    place(LabelTerminAm, 120, 495, 1000, 300);
-    place(DTPicker1, 1150, 465, 2500, 345);
-    place(LabelUm, 3760, 495, 380, 300);
-    place(MaskEdBox1, 4150, 465, 700, 345);
-    place(uhr, 4920, 495, 400, 300);
-    place(Image2, 5400, 480, 300, 300);
-    place(Label6, 5760, 495, 1950, 300);
-    place(wiederholung, 120, 900, 1850, 300);
-    place(Combo2, 1980, 870, 2200, 345);
-    place(Text3, 4300, 870, 500, 345);
-    place(vorTage, 4880, 900, 2800, 300);
-    place(beschreibung, 120, 1290, 1300, 500);
-    place(RichTextBox1, 1980, 1275, 2200, 1230);
-    place(Text2, 4300, 1275, 500, 345);
-    place(vorMinuten, 4880, 1305, 2800, 300);
-    place(MonthView1, 7800, 465, 3150, 2070);
-    place(Text1, 1000, 60, kDesignInnerWidth - 1100, 345);
+    // The special day's name may take two lines beside the lead fields.
+    ui::place(betreff, 120, 90, 850, 300);
+    ui::place(LabelTerminAm, 120, 495, 1000, 300);
+    ui::place(DTPicker1, 1150, 465, 3000, 345);
+    ui::place(LabelUm, 4280, 495, 380, 300);
+    ui::place(MaskEdBox1, 4680, 465, 700, 345);
+    ui::place(uhr, 5450, 495, 400, 300);
+    ui::place(wiederholung, 120, 900, 1950, 300);
+    ui::place(Combo2, 2100, 870, 2080, 345);
+    ui::place(Text3, 4300, 870, 500, 345);
+    ui::place(vorTage, 4880, 900, 2800, 300);
+    ui::place(beschreibung, 120, 1290, 1300, 500);
+    ui::place(RichTextBox1, 2100, 1275, 2080, 1230);
+    ui::place(Text2, 4300, 1275, 500, 345);
+    ui::place(vorMinuten, 4880, 1305, 2800, 300);
+    ui::place(Image2, 4300, 1740, 300, 300);
+    ui::place(Label6, 4700, 1755, 3000, 600);
+    ui::place(MonthView1, 7800, 465, 3150, 2070);
+    ui::place(Text1, 1000, 60, kDesignInnerWidth - 1100, 345);
 }
 
 void frmTermin::Form_Load() {
     Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages);
     Ladevorgang = true;
     dbTermin = TerminStore::open(location::databasePath());
+    if (!dbTermin)
+        ui::MessageBox::show(
+            this, QMessageBox::Critical, windowTitle(),
+            QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden. Die Liste bleibt "
+                           "leer, die Datei bleibt unverändert.")
+                .arg(QDir::toNativeSeparators(location::databasePath())));
 
-    const QStringList recurrence = {QStringLiteral("E = einmalig"),        QStringLiteral("T = täglich"),
-                                    QStringLiteral("W = wöchentlich"),     QStringLiteral("M = monatlich"),
-                                    QStringLiteral("V = vierteljährlich"), QStringLiteral("H = halbjährlich"),
-                                    QStringLiteral("J = jährlich"),        QStringLiteral("Z = zweijährig")};
     Combo2->clear();
-    Combo2->addItems(recurrence);
+    for (const RecurrenceType& type : recurrenceTypes())
+        Combo2->addItem(type.text);
     Combo2->setCurrentIndex(0);
 
     EinlesenAusDB();
     showCount();
 
     const QDate today = serial::dateOfDay(serial::today());
-    DTPicker1->setDisplayFormat(QStringLiteral("dd.MM.yyyy,  dddd"));
     DTPicker1->setDate(today);
     QTextCharFormat title;
     title.setBackground(kCalendarTitle);
-    if (QCalendarWidget* popup = DTPicker1->calendarWidget())
-        popup->setHeaderTextFormat(title);
+    DTPicker1->calendarWidget()->setHeaderTextFormat(title);
     MonthView1->setSelectedDate(today);
     MonthView1->setHeaderTextFormat(title);
     for (QCalendarWidget* calendar : {MonthView1, DTPicker1->calendarWidget()}) {
-        if (QWidget* navigation =
-                calendar ? calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))
-                         : nullptr) {
+        if (auto* navigation = calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
             QPalette palette = navigation->palette();
             palette.setColor(QPalette::Window, kCalendarTitle);
             navigation->setPalette(palette);
@@ -318,7 +332,7 @@ void frmTermin::Form_Load() {
 
 void frmTermin::frmTerminEinstellen() {
     auto stored = [](const char* key) {
-        return numtext::parse(settings::read(settings::kSectionTermin, QString::fromLatin1(key)));
+        return ui::storedTwips(settings::read(settings::kSectionTermin, QString::fromLatin1(key)));
     };
     QRect frame(pos(), size());
     if (const auto top = stored("TerminFensterTop"))
@@ -329,15 +343,12 @@ void frmTermin::frmTerminEinstellen() {
         frame.setWidth(ui::toPixels(*width, this));
     if (const auto height = stored("TerminFensterHeight"); height && *height > 0)
         frame.setHeight(ui::toPixels(*height, this));
+    // Whatever was stored, the window comes up where it can be seen, used and closed.
+    frame = ui::usableGeometry(frame,
+                               QSize(ui::toPixels(kMinimumWidth, this), ui::toPixels(kMinimumHeight, this)),
+                               ui::availableAreaFor(frame));
     move(frame.topLeft());
     resize(frame.size());
-}
-
-void frmTermin::EingabeFelderLeeren() {
-    Text1->clear();
-    Text2->setText(QStringLiteral("0"));
-    Text3->setText(QStringLiteral("0"));
-    RichTextBox1->clear();
 }
 
 void frmTermin::setPickerValue(const QDateTime& value) {
@@ -355,7 +366,7 @@ QString frmTermin::countText(int rows) {
 }
 
 void frmTermin::showCount() {
-    statusPanel2->setText(countText(ListView1->topLevelItemCount()));
+    statusPanel2->setText(countText(m_rows->rowCount()));
 }
 
 void frmTermin::applyLayout(double innerWidth, double innerHeight) {
@@ -425,8 +436,12 @@ void frmTermin::saveOnShutdown() {
 void frmTermin::closeEvent(QCloseEvent* event) {
     if (!m_shutdownDone) {
         m_shutdownDone = true;
+        // The planner ends with its main window: no other window of it may go on without it.
+        closeOwnWindows();
         saveOnShutdown();
         dbTermin.reset();
     }
     event->accept();
 }
+
+} // namespace moravel::planner

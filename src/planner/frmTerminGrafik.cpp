@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-using namespace moravel;
+namespace moravel::planner {
 
 namespace {
 
@@ -95,3 +95,5 @@ bool frmTerminGrafik::eventFilter(QObject* watched, QEvent* event) {
     }
     return QWidget::eventFilter(watched, event);
 }
+
+} // namespace moravel::planner

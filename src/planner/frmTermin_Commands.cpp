@@ -11,58 +11,68 @@
 #include "frmFeiertag.h"
 #include "frmHilfe.h"
 #include "frmInfo.h"
+#include "frmTerminGrafik.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QToolBar>
-#include <QTreeWidget>
 
-using namespace moravel;
+namespace moravel::planner {
 
 namespace {
 constexpr int kDeletePosition = 5;
+constexpr int kPastPosition = 7;
 constexpr int kExitPosition = 11;
 const QString kMonitorProgram = QStringLiteral("Wardolin");
+
+// Shows a window that exists once: brought to the front when it is already open.
+void bringUp(QWidget* window) {
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 } // namespace
 
 void frmTermin::buildMenus() {
-    // Access keys differ from the toolbar's (Hilfe: Alt+H, Beenden: Alt+E), so none is ambiguous.
+    // Access keys differ from the toolbar's (Hilfe: Alt+I, Beenden: Alt+E), so none is ambiguous.
     QMenu* termin = menuBar()->addMenu(QStringLiteral("&Termin"));
     // Entries kept for the keyboard's sake but never shown: the commands live on the toolbar.
     for (const char* hidden : {"Hinzufügen", "Bearbeiten", "Kopieren", "Löschen"})
         termin->addAction(QString::fromUtf8(hidden))->setVisible(false);
     termin->addSeparator()->setVisible(false);
-    mnuTerminStarten = termin->addAction(QStringLiteral("Automatische Wardolin starten"));
-    mnuTerminStarten->setObjectName(QStringLiteral("mnuTerminStarten"));
-    connect(mnuTerminStarten, &QAction::triggered, this, &frmTermin::mnuTerminStarten_Click);
+    QAction* start = termin->addAction(QStringLiteral("Automatische Wardolin starten"));
+    start->setObjectName(QStringLiteral("mnuTerminStarten"));
+    connect(start, &QAction::triggered, this, &frmTermin::mnuTerminStarten_Click);
     termin->addSeparator();
-    mnuEnde = termin->addAction(QStringLiteral("Programm beenden"));
-    mnuEnde->setObjectName(QStringLiteral("mnuEnde"));
-    connect(mnuEnde, &QAction::triggered, this, [this] {
+    QAction* end = termin->addAction(QStringLiteral("Programm beenden"));
+    end->setObjectName(QStringLiteral("mnuEnde"));
+    connect(end, &QAction::triggered, this, [this] {
         close();
         QApplication::quit();
     });
 
     QMenu* extras = menuBar()->addMenu(QStringLiteral("E&xtras"));
-    mnuFeiertag = extras->addAction(QStringLiteral("Liste der besonderen Tage und Feiertage"));
-    mnuFeiertag->setObjectName(QStringLiteral("mnuFeiertag"));
-    connect(mnuFeiertag, &QAction::triggered, this, &frmTermin::mnuFeiertag_Click);
+    QAction* specialDays = extras->addAction(QStringLiteral("Liste der besonderen Tage und Feiertage"));
+    specialDays->setObjectName(QStringLiteral("mnuFeiertag"));
+    connect(specialDays, &QAction::triggered, this, &frmTermin::mnuFeiertag_Click);
 
     QMenu* hilfe = menuBar()->addMenu(QStringLiteral("H&ilfe"));
-    mnuHilfe = hilfe->addAction(QStringLiteral("Hilfe anzeigen"));
-    mnuHilfe->setObjectName(QStringLiteral("mnuHilfe"));
-    connect(mnuHilfe, &QAction::triggered, this, &frmTermin::mnuHilfe_Click);
+    QAction* help = hilfe->addAction(QStringLiteral("Hilfe anzeigen"));
+    help->setObjectName(QStringLiteral("mnuHilfe"));
+    connect(help, &QAction::triggered, this, &frmTermin::mnuHilfe_Click);
     hilfe->addSeparator();
-    mnuInternet = hilfe->addAction(QStringLiteral("Brisko im Internet"));
-    mnuInternet->setObjectName(QStringLiteral("mnuInternet"));
-    mnuInternet->setEnabled(!contact::kWebAddress.isEmpty());
-    connect(mnuInternet, &QAction::triggered, this, &frmTermin::mnuInternet_Click);
+    QAction* web = hilfe->addAction(QStringLiteral("Brisko im Internet"));
+    web->setObjectName(QStringLiteral("mnuInternet"));
+    web->setEnabled(!contact::kWebAddress.isEmpty());
+    connect(web, &QAction::triggered, this, &frmTermin::mnuInternet_Click);
     hilfe->addSeparator();
-    mnuInfo = hilfe->addAction(QStringLiteral("Info"));
-    mnuInfo->setObjectName(QStringLiteral("mnuInfo"));
-    connect(mnuInfo, &QAction::triggered, this, &frmTermin::mnuInfo_Click);
+    QAction* info = hilfe->addAction(QStringLiteral("Info"));
+    info->setObjectName(QStringLiteral("mnuInfo"));
+    connect(info, &QAction::triggered, this, &frmTermin::mnuInfo_Click);
 }
 
 void frmTermin::buildToolbar() {
@@ -89,20 +99,28 @@ void frmTermin::buildToolbar() {
     for (const Button& button : buttons) {
         ++position;
         if (!button.caption) {
-            toolbarButtons.append(Toolbar3->addSeparator());
+            Toolbar3->addSeparator();
             continue;
         }
         const QString caption = QString::fromUtf8(button.caption);
         QAction* action = Toolbar3->addAction(pictures::tool(button.picture), caption);
         action->setObjectName(QString::fromLatin1(button.name));
         action->setToolTip(QString::fromUtf8(button.tooltip));
-        // Tool buttons drop the access key from their text; the shortcut keeps it working.
-        action->setShortcut(QKeySequence::mnemonic(caption));
+        // The button's text keeps the '&', so its access key is underlined; the button then owns
+        // the shortcut (a second one on the action would make the key ambiguous).
+        action->setIconText(caption);
+        if (position == kPastPosition) {
+            AlteTermine = action;
+            AlteTermine->setCheckable(true);
+            // Toggled, not triggered: a screen reader's toggle switches the view as a click does.
+            connect(AlteTermine, &QAction::toggled, this, [this] {
+                reloadByToggle();
+                afterCommand();
+            });
+            continue;
+        }
         connect(action, &QAction::triggered, this, [this, position] { toolbarClicked(position); });
-        toolbarButtons.append(action);
     }
-    AlteTermine = toolbarButtons[6];
-    AlteTermine->setCheckable(true);
 }
 
 void frmTermin::toolbarClicked(int position) {
@@ -125,9 +143,6 @@ void frmTermin::toolbarClicked(int position) {
             return;
         TerminLoeschen();
         break;
-    case 7:
-        reloadByToggle();
-        break;
     case 9:
         mnuHilfe_Click();
         break;
@@ -140,6 +155,10 @@ void frmTermin::toolbarClicked(int position) {
     default:
         return;
     }
+    afterCommand();
+}
+
+void frmTermin::afterCommand() {
     showCount();
     Text1->setFocus();
 }
@@ -165,11 +184,13 @@ void frmTermin::startMonitor() {
 }
 
 void frmTermin::mnuHilfe_Click() {
-    const QString file = location::programDirectory() + QLatin1Char('/') + frmHilfe::kHelpFile;
-    if (!QFileInfo::exists(file))
-        return;
-    auto* help = new frmHilfe(file, this);
-    help->show();
+    if (!m_help) {
+        const QString file = location::programDirectory() + QLatin1Char('/') + frmHilfe::kHelpFile;
+        if (!QFileInfo::exists(file))
+            return;
+        m_help = new frmHilfe(file, this);
+    }
+    bringUp(m_help);
 }
 
 void frmTermin::mnuInternet_Click() {
@@ -178,11 +199,22 @@ void frmTermin::mnuInternet_Click() {
 }
 
 void frmTermin::mnuInfo_Click() {
-    auto* info = new frmInfo(this);
-    info->show();
+    if (!m_info)
+        m_info = new frmInfo(this);
+    bringUp(m_info);
 }
 
 void frmTermin::mnuFeiertag_Click() {
-    auto* list = new frmFeiertag(this);
-    list->show();
+    if (!m_specialDays)
+        m_specialDays = new frmFeiertag(this);
+    bringUp(m_specialDays);
 }
+
+void frmTermin::closeOwnWindows() {
+    for (QWidget* window : std::initializer_list<QWidget*>{m_specialDays, m_help, m_info, m_legend}) {
+        if (window)
+            window->close();
+    }
+}
+
+} // namespace moravel::planner

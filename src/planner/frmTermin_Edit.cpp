@@ -2,29 +2,34 @@
 #include "frmTermin.h"
 
 #include "Clock.h"
+#include "DateField.h"
 #include "DateSerial.h"
 #include "EntryFields.h"
+#include "ListModel.h"
 #include "ListRows.h"
 #include "MessageBox.h"
 #include "TerminStore.h"
 
+#include <QAction>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QTextEdit>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
-using namespace moravel;
+Q_LOGGING_CATEGORY(lcPlannerEdit, "moravel.planner.edit")
+
+namespace moravel::planner {
 
 void frmTermin::connectEntryFields() {
     for (QObject* watched :
          std::initializer_list<QObject*>{Text1, Text2, Text3, MaskEdBox1, LabelTerminAm, LabelUm, Image2})
         watched->installEventFilter(this);
     ListView1->installEventFilter(this);
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListviewEintragKopieren(); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { ListviewEintragKopieren(); });
 }
 
 bool frmTermin::entryFieldEvent(QObject* watched, QEvent* event) {
@@ -36,10 +41,8 @@ bool frmTermin::entryFieldEvent(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::FocusOut:
-        if (watched == Text3)
-            Text3->setText(entry::correctedLeadDays(Text3->text()));
-        else if (watched == Text2)
-            Text2->setText(entry::correctedLeadMinutes(Text2->text()));
+        if (watched == Text3 || watched == Text2)
+            settleEntryFields();
         else if (watched == MaskEdBox1)
             MaskEdBox1->setText(entry::correctedTime(MaskEdBox1->text()));
         break;
@@ -64,25 +67,41 @@ bool frmTermin::entryFieldEvent(QObject* watched, QEvent* event) {
     return false;
 }
 
+bool frmTermin::settleEntryFields() {
+    // A toolbar command takes no focus, so what was typed last has not been left yet.
+    Text3->setText(entry::correctedLeadDays(Text3->text()));
+    Text2->setText(entry::correctedLeadMinutes(Text2->text()));
+    return DTPicker1->commitTyped();
+}
+
 void frmTermin::bottonHinzufuegen() {
+    if (!settleEntryFields())
+        return;
     if (const std::optional<QString> refusal =
             entry::addingRefusal(DTPicker1->date(), Combo2->currentIndex())) {
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Hinweis"), *refusal);
         return;
     }
-    AlteTermine->setChecked(false);
+    const bool pastShown = AlteTermine->isChecked();
+    {
+        const QSignalBlocker blocker(AlteTermine);
+        AlteTermine->setChecked(false);
+    }
     setListTextColourForToggle();
-    if (!TerminSpeichern())
-        return;
-    EingabeFelderLeeren();
-    EinlesenAusDB();
+    const std::optional<qint64> added = TerminSpeichern();
+    if (added) {
+        m_editing.reset();
+        EingabeFelderLeeren();
+    }
+    if (added || pastShown)
+        EinlesenAusDB();
+    if (added)
+        selectId(*added);
 }
 
-bool frmTermin::TerminSpeichern() {
-    if (!dbTermin)
-        return false;
+std::optional<qint64> frmTermin::TerminSpeichern() {
     entry::Fields fields;
-    fields.subject = Text1->text();
+    fields.subject = m_heldSubject.value_or(Text1->text());
     fields.day = DTPicker1->date();
     fields.time = MaskEdBox1->text();
     fields.recurrence = Combo2->currentIndex();
@@ -90,57 +109,107 @@ bool frmTermin::TerminSpeichern() {
     fields.leadMinutes = Text2->text();
     fields.remarks = RichTextBox1->toPlainText();
     const std::optional<Appointment> row = entry::newRow(fields, serial::now());
-    return row && dbTermin->insert(*row).has_value();
+    // An invalid time writes nothing, as before, and says nothing.
+    if (!row || !reopenIfReplaced())
+        return std::nullopt;
+    const std::optional<qint64> id = m_editing ? dbTermin->replace(*m_editing, *row) : dbTermin->insert(*row);
+    if (!id)
+        tellWriteFailure(QStringLiteral("Der Termin wurde nicht gespeichert"));
+    return id;
 }
 
-std::optional<Appointment> frmTermin::selectedRow(QTreeWidgetItem** item) const {
-    QTreeWidgetItem* selected = ListView1->currentItem();
-    if (!selected || ListView1->indexOfTopLevelItem(selected) < 0)
-        selected = ListView1->topLevelItem(0);
-    if (!selected || !dbTermin)
-        return std::nullopt;
-    bool ok = false;
-    const qint64 id = selected->text(listrows::ID).toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    if (item)
-        *item = selected;
-    return dbTermin->find(id);
+void frmTermin::tellWriteFailure(const QString& what) {
+    const QString reason = dbTermin ? dbTermin->lastError() : QString();
+    qCWarning(lcPlannerEdit) << what << reason;
+    ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
+                         what + (reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + reason));
 }
 
-void frmTermin::fillFieldsFrom(QTreeWidgetItem* item, const Appointment& row) {
-    const QDate day = QDate::fromString(item->text(listrows::Datum).left(10), QStringLiteral("dd.MM.yyyy"));
-    setPickerValue(QDateTime(day, QTime(0, 0)));
-    const QString time = item->text(listrows::Uhrzeit);
+std::optional<Appointment> frmTermin::selectedRow() const {
+    const std::optional<qint64> id = currentId();
+    if (!id || !dbTermin)
+        return std::nullopt;
+    return dbTermin->find(*id);
+}
+
+void frmTermin::setSubject(const QString& subject) {
+    // The field takes what the user types up to its limit, and a longer stored subject whole
+    // as long as it can show it quickly; a subject beyond that is kept aside and written back
+    // unchanged, while the field shows its start and cannot change it.
+    const bool held = subject.size() > listrows::kShownChars;
+    m_heldSubject = held ? std::optional<QString>(subject) : std::nullopt;
+    Text1->setMaxLength(
+        std::max<int>(entry::kSubjectLength, static_cast<int>(listrows::shown(subject).size())));
+    Text1->setText(listrows::shown(subject));
+    Text1->setReadOnly(held);
+    Text1->setToolTip(
+        held ? QStringLiteral("Der Betreff ist zu lang, um ihn hier zu ändern; er bleibt erhalten.")
+             : QStringLiteral("Termin Beschreibung"));
+}
+
+void frmTermin::fillFieldsFrom(const Appointment& row) {
+    const std::optional<qint64> day = listrows::dayOf(row);
+    setPickerValue(QDateTime(day ? serial::dateOfDay(*day) : QDate(), QTime(0, 0)));
+    const listrows::ListEntry shown = listrows::listEntry(row, day.value_or(0));
+    const QString time = listrows::columnText(shown, listrows::Uhrzeit, 0);
     MaskEdBox1->setText(time.isEmpty() ? QStringLiteral("00:00") : time);
-    Text3->setText(item->text(listrows::Vortage));
-    Text2->setText(row.VorMinuten);
-    Text1->setText(item->text(listrows::Betreff));
-    Combo2->setCurrentIndex(entry::positionOfLetter(item->text(listrows::Whg)));
+    Text3->setText(shown.leadDays);
+    Text2->setText(listrows::shown(row.VorMinuten));
+    setSubject(row.Betreff);
+    Combo2->setCurrentIndex(entry::positionOfLetter(QString(shown.recurrence)));
     RichTextBox1->setPlainText(row.Bemerkungen);
 }
 
 void frmTermin::ListviewEintragKopieren() {
-    QTreeWidgetItem* item = nullptr;
-    if (const std::optional<Appointment> row = selectedRow(&item))
-        fillFieldsFrom(item, *row);
+    const std::optional<Appointment> row = selectedRow();
+    if (!row)
+        return;
+    fillFieldsFrom(*row);
+    // A copy is a new appointment: an edit still pending ends, its row is listed again.
+    if (m_editing) {
+        m_editing.reset();
+        reloadByToggle();
+    }
 }
 
 void frmTermin::bottonBearbeiten() {
-    QTreeWidgetItem* item = nullptr;
-    const std::optional<Appointment> row = selectedRow(&item);
+    const std::optional<Appointment> row = selectedRow();
     if (!row)
         return;
-    fillFieldsFrom(item, *row);
-    // Until it is added again, the appointment exists only in the entry fields.
-    dbTermin->remove(row->ID);
+    fillFieldsFrom(*row);
+    // The row leaves the list and lives on in the table until adding replaces it; editing
+    // another row or closing the planner leaves it as it is.
+    m_editing = row->ID;
     reloadByToggle();
     Text1->setFocus();
 }
 
 void frmTermin::TerminLoeschen() {
     const std::optional<Appointment> row = selectedRow();
-    if (!row || !dbTermin->remove(row->ID))
+    if (!row || !reopenIfReplaced())
         return;
+    if (!dbTermin->remove(row->ID)) {
+        tellWriteFailure(QStringLiteral("Der Termin wurde nicht gelöscht"));
+        return;
+    }
     reloadByToggle();
 }
+
+void frmTermin::EingabeFelderLeeren() {
+    setSubject(QString());
+    Text2->setText(QStringLiteral("0"));
+    Text3->setText(QStringLiteral("0"));
+    RichTextBox1->clear();
+}
+
+void frmTermin::offerAppointment(const QString& subject, const QDateTime& day) {
+    setSubject(subject);
+    setPickerValue(day);
+    // The start of a new appointment: an edit still pending ends, its row stays as it was.
+    if (m_editing) {
+        m_editing.reset();
+        reloadByToggle();
+    }
+}
+
+} // namespace moravel::planner

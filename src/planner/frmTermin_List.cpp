@@ -1,28 +1,30 @@
-// The list of frmTermin: coming and past appointments, search box, sorting and legend.
+// The list of frmTermin: coming and past appointments, search box, sorting, selection and legend.
 #include "frmTermin.h"
 
 #include "DateSerial.h"
-#include "DayClass.h"
-#include "ListItems.h"
+#include "ListModel.h"
 #include "ListRows.h"
 #include "MessageBox.h"
 #include "NumberText.h"
-#include "Pictures.h"
 #include "Platform.h"
 #include "Renewal.h"
 #include "SettingsStore.h"
 #include "TerminStore.h"
 #include "frmTerminGrafik.h"
 
+#include <QAction>
+#include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMouseEvent>
-#include <QTreeWidget>
+#include <QLoggingCategory>
+#include <QTimer>
+#include <QTreeView>
 
-#include <algorithm>
 #include <cmath>
 
-using namespace moravel;
+Q_LOGGING_CATEGORY(lcPlannerList, "moravel.planner.list")
+
+namespace moravel::planner {
 
 namespace {
 // Blue while the past is shown, black for the coming appointments (0x00BBGGRR).
@@ -33,83 +35,123 @@ constexpr quint32 kPlaceholderColour = 12632256;
 constexpr double kSearchDays = 5000;
 } // namespace
 
-void frmTermin::buildImageList() {
-    // One marker per day class, in the class colour; icon 1 (today) in the banner's blue,
-    // icon 7 is not used by any class.
-    const qint64 samples[] = {0, 1, 3, 8, 15, 31};
-    for (qint64 sample : samples) {
-        const DayClass cls = dayClass(sample);
-        ImageList1.push_back(
-            pictures::listMarker(cls.colour ? ui::colorFromValue(*cls.colour) : QColor(78, 165, 250)));
-    }
-    ImageList1.push_back(pictures::listMarker(QColor(160, 160, 160)));
-    ImageList1.push_back(pictures::listMarker(ui::colorFromValue(*dayClass(-1).colour), true));
-}
-
 bool frmTermin::searchActive() const {
     const QString text = Text4->text();
     return !text.isEmpty() && text != kSearchPlaceholder;
 }
 
-void frmTermin::fillList(const std::vector<listrows::ListRow>& rows) {
-    listrows::showItems(*ListView1, listrows::items(rows, ImageList1));
+bool frmTermin::reopenIfReplaced() {
+    if (!dbTermin)
+        return false;
+    if (!dbTermin->isReplaced())
+        return true;
+    // Another program put a new file in its place (a restore, a sync tool): that file is the
+    // one the user means from now on.
+    const QString path = dbTermin->path();
+    qCInfo(lcPlannerList) << "database file replaced, reopening" << path;
+    dbTermin.reset();
+    dbTermin = TerminStore::open(path);
+    if (!dbTermin)
+        ui::MessageBox::show(
+            this, QMessageBox::Critical, windowTitle(),
+            QStringLiteral("Die Termindatenbank wurde durch eine andere Datei ersetzt, die sich "
+                           "nicht öffnen lässt:\n%1")
+                .arg(path));
+    return dbTermin != nullptr;
+}
+
+std::optional<qint64> frmTermin::currentId() const {
+    const QModelIndex current = ListView1->currentIndex();
+    if (!current.isValid())
+        return std::nullopt;
+    return m_rows->idAt(current.row());
+}
+
+void frmTermin::selectId(std::optional<qint64> id) {
+    std::optional<int> row = id ? m_rows->rowOf(*id) : std::nullopt;
+    if (!row && m_rows->rowCount() > 0)
+        row = 0;
+    if (!row)
+        return;
+    const QModelIndex index = m_rows->index(*row, listrows::Grafik);
+    ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+    ListView1->scrollTo(index);
+}
+
+void frmTermin::showEntries(std::vector<listrows::ListEntry> rows) {
+    const std::optional<qint64> kept = currentId();
+    // The rows come in query order: an arrow from an earlier sort would no longer be true.
+    ListView1->header()->setSortIndicatorShown(false);
+    m_rows->setRows(std::move(rows), serial::today());
+    selectId(kept);
 }
 
 void frmTermin::EinlesenAusDB() {
-    ListView1->clear();
-    if (!dbTermin)
-        return;
+    const bool opened = reopenIfReplaced();
+    std::vector<listrows::ListEntry> entries;
+    listrows::Missed missed;
     const double now = serial::now();
     const qint64 today = serial::today();
-    const double closedAt =
-        numtext::parse(settings::read(settings::kSectionTermin, QStringLiteral("MoravelBeendet")))
-            .value_or(now + 100);
-
-    std::vector<Appointment> rows;
-    if (searchActive()) {
-        // The lower bound is now, not today: what is over today is not found.
-        rows =
-            dbTermin->searchComing(numtext::general(now), numtext::general(now + kSearchDays), Text4->text());
-    } else {
-        // The backlog is renewed in one go; the list is then filled once, from what a pass
-        // restarted after every renewal would have seen last.
-        renewPassedAppointments(*dbTermin, today, now);
-        // Passed rows are not listed, and only at start-up can those after the last closing
-        // count as missed: the years of rows before are not read.
+    if (opened) {
+        const double closedAt =
+            numtext::parse(settings::read(settings::kSectionTermin, QStringLiteral("MoravelBeendet")))
+                .value_or(now + 100);
         const bool starting = Ladevorgang;
-        qint64 firstDay = today;
-        if (starting && closedAt < static_cast<double>(today))
-            firstDay = static_cast<qint64>(std::max(std::floor(closedAt), 0.0));
-        dbTermin->mainListFrom(
-            firstDay,
-            [&](const TerminStore::RowKey& key) {
-                return listrows::isComing(key, today) ||
-                       (starting &&
-                        listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit), closedAt, now));
-            },
-            [&rows](const Appointment& row) { rows.push_back(row); });
+        auto take = [&](const Appointment& row) {
+            if (starting)
+                missed.check(row, closedAt, now);
+            if (m_editing && row.ID == *m_editing)
+                return;
+            if (const std::optional<qint64> day = listrows::comingDay(row, today))
+                entries.push_back(listrows::listEntry(row, *day));
+        };
+        if (searchActive()) {
+            // The lower bound is now, not today: what is over today is not found.
+            for (const Appointment& row : dbTermin->searchComing(
+                     numtext::general(now), numtext::general(now + kSearchDays), Text4->text()))
+                take(row);
+        } else {
+            // The backlog is renewed in one go; the list is then filled once, from what a pass
+            // restarted after every renewal would have seen last.
+            if (renewPassedAppointments(*dbTermin, today, now) < 0 && !m_renewalFailureTold) {
+                // Told once: every reload would try again and fail the same way.
+                m_renewalFailureTold = true;
+                tellWriteFailure(QStringLiteral("Wiederkehrende Termine konnten nicht erneuert werden"));
+            }
+            // Passed rows are not listed, and only at start-up can those after the last closing
+            // count as missed: the years of rows before are not read.
+            qint64 firstDay = today;
+            if (starting && closedAt < static_cast<double>(today))
+                firstDay = static_cast<qint64>(std::max(std::floor(closedAt), 0.0));
+            dbTermin->mainListFrom(
+                firstDay,
+                [&](const TerminStore::RowKey& key) {
+                    return listrows::isComing(key, today) ||
+                           (starting && listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit),
+                                                                  closedAt, now));
+                },
+                take);
+        }
     }
-
-    listrows::Missed missed;
-    if (Ladevorgang) {
-        for (const Appointment& row : rows)
-            missed.check(row, closedAt, now);
-    }
-    listrows::showItems(*ListView1, listrows::comingItems(std::move(rows), today, ImageList1));
+    showEntries(std::move(entries));
 
     if (Ladevorgang && missed.count > 0)
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Wardolin"), missed.message());
 }
 
 void frmTermin::AlteTermineEinlesenAusDB() {
-    ListView1->clear();
-    if (!dbTermin)
-        return;
-    const qint64 today = serial::today();
-    const std::optional<QString> search =
-        searchActive() ? std::optional<QString>(Text4->text()) : std::nullopt;
-    fillList(listrows::pastRows(dbTermin->pastList(QString::number(today), search, listrows::kPastLimit - 1),
-                                today));
+    std::vector<listrows::ListEntry> entries;
+    if (reopenIfReplaced()) {
+        const std::optional<QString> search =
+            searchActive() ? std::optional<QString>(Text4->text()) : std::nullopt;
+        std::vector<Appointment> rows =
+            dbTermin->pastList(QString::number(serial::today()), search, listrows::kPastRows);
+        if (m_editing)
+            std::erase_if(rows, [this](const Appointment& row) { return row.ID == *m_editing; });
+        entries = listrows::pastEntries(rows);
+    }
+    showEntries(std::move(entries));
 }
 
 void frmTermin::setListTextColour(quint32 value) {
@@ -134,18 +176,13 @@ void frmTermin::sortByHeader(int column) {
     const std::optional<int> key = listrows::sortKeyColumn(column);
     if (!key)
         return;
+    const std::optional<qint64> kept = currentId();
     m_sortAscending = !m_sortAscending;
-    QList<QTreeWidgetItem*> items;
-    while (ListView1->topLevelItemCount() > 0)
-        items.append(ListView1->takeTopLevelItem(0));
-    const bool ascending = m_sortAscending;
-    std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        const int order = QString::compare(a->text(*key), b->text(*key), Qt::CaseInsensitive);
-        return ascending ? order < 0 : order > 0;
-    });
-    ListView1->addTopLevelItems(items);
+    const Qt::SortOrder order = m_sortAscending ? Qt::AscendingOrder : Qt::DescendingOrder;
+    m_rows->sort(*key, order);
     ListView1->header()->setSortIndicatorShown(true);
-    ListView1->header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    ListView1->header()->setSortIndicator(column, order);
+    selectId(kept);
 }
 
 void frmTermin::showLegend() {
@@ -170,11 +207,16 @@ bool frmTermin::searchBoxEvent(QEvent* event) {
         QPalette palette = Text4->palette();
         palette.setColor(QPalette::Text, ui::colorFromValue(kPlaceholderColour));
         Text4->setPalette(palette);
+        // The full list comes back after the event that moved the focus: a click into the
+        // search result selects the row it hit, and the reload keeps that row by its ID.
+        const QSignalBlocker blocker(Text4);
         Text4->setText(kSearchPlaceholder);
+        QTimer::singleShot(0, this, [this] {
+            reloadByToggle();
+            showCount();
+        });
     }
     return false;
 }
 
-frmTerminGrafik* frmTermin::legend() const {
-    return m_legend.data();
-}
+} // namespace moravel::planner

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     moravel::ui::installGermanTranslations(application);
 
     SingleInstance instance;
-    frmTermin window(&instance);
+    moravel::planner::frmTermin window(&instance);
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -15,6 +15,8 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, QMessageBox::Icon 
         return *g_autoAnswer;
     }
     QMessageBox box(icon, title, text, buttons, parent);
+    // Texts carry stored values (subjects, reasons from the database): never read as markup.
+    box.setTextFormat(Qt::PlainText);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());

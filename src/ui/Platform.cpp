@@ -70,6 +70,11 @@ double toTwips(int pixels, const QWidget* widget) {
     return pixels * twipsPerPixel(widget);
 }
 
+void place(QWidget* widget, double left, double top, double width, double height) {
+    widget->setGeometry(toPixels(left, widget), toPixels(top, widget), toPixels(width, widget),
+                        toPixels(height, widget));
+}
+
 QColor colorFromValue(qint64 value) {
     if (value < 0) {
         const int index = static_cast<int>(value & 0xFF);

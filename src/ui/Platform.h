@@ -33,6 +33,8 @@ void stayOnTop(QWidget* window);
 double twipsPerPixel(const QWidget* widget = nullptr);
 int toPixels(double twips, const QWidget* widget = nullptr);
 double toTwips(int pixels, const QWidget* widget = nullptr);
+// Sets a widget's geometry in its parent from a rectangle in twips.
+void place(QWidget* widget, double left, double top, double width, double height);
 
 // A stored colour value 0x00BBGGRR; a negative value names a system colour
 // (-2147483633, the button face, gives the palette's button colour).

@@ -3,11 +3,16 @@
 #include "DateSerial.h"
 #include "MessageBox.h"
 #include "NumberText.h"
+#include "Pictures.h"
 #include "TerminStore.h"
 #include "TestEnvironment.h"
 #include "frmTermin.h"
 
-#include <QTreeWidget>
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +21,7 @@ class PlannerFixture : public ::testing::Test {
 protected:
     moravel::test::TestEnvironment env;
     std::unique_ptr<moravel::TerminStore> store = moravel::TerminStore::open(env.databasePath());
-    std::unique_ptr<frmTermin> window;
+    std::unique_ptr<moravel::planner::frmTermin> window;
 
     void SetUp() override { moravel::ui::MessageBox::setAutoAnswer(QMessageBox::Ok); }
     void TearDown() override {
@@ -48,19 +53,56 @@ protected:
 
     void setNow(QDate day, QTime time) { env.clock().set(QDateTime(day, time)); }
 
-    frmTermin& open() {
-        window = std::make_unique<frmTermin>();
+    moravel::planner::frmTermin& open() {
+        window = std::make_unique<moravel::planner::frmTermin>();
         window->Form_Load();
         return *window;
     }
 
+    // The window's own controls, by their object names.
+    template <typename T = QWidget> T* child(const char* name) const {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_TRUE(found) << name;
+        return found;
+    }
+    QLineEdit* edit(const char* name) const { return child<QLineEdit>(name); }
+    QString text(const char* name) const { return child<QLabel>(name)->text(); }
+    QAction* action(const char* name) const { return child<QAction>(name); }
+    void trigger(const char* name) const { action(name)->trigger(); }
+    QTreeView* list() const { return child<QTreeView>("ListView1"); }
+
+    QVariant data(int row, int column, int role = Qt::DisplayRole) const {
+        return list()->model()->index(row, column).data(role);
+    }
     QStringList column(int c) const {
         QStringList out;
-        for (int i = 0; i < window->ListView1->topLevelItemCount(); ++i)
-            out << window->ListView1->topLevelItem(i)->text(c);
+        for (int i = 0; i < count(); ++i)
+            out << data(i, c).toString();
         return out;
     }
-
-    int count() const { return window->ListView1->topLevelItemCount(); }
-    QTreeWidgetItem* item(int i) const { return window->ListView1->topLevelItem(i); }
+    int count() const { return list()->model()->rowCount(); }
+    QColor foreground(int row, int column = 0) const {
+        return data(row, column, Qt::ForegroundRole).value<QBrush>().color();
+    }
+    // The day-class icon number (from 1) of a row's marker, 0 when it shows none of them.
+    int marker(int row) const {
+        const QIcon shown = data(row, 0, Qt::DecorationRole).value<QIcon>();
+        const std::vector<QIcon> markers = moravel::planner::pictures::listMarkers();
+        for (size_t i = 0; i < markers.size(); ++i) {
+            if (!shown.isNull() && !markers[i].isNull() &&
+                shown.pixmap(16, 16).toImage() == markers[i].pixmap(16, 16).toImage())
+                return static_cast<int>(i) + 1;
+        }
+        return 0;
+    }
+    // The listed row whose subject this is, made current and selected as a click would.
+    void select(int row) const {
+        list()->selectionModel()->setCurrentIndex(
+            list()->model()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    // The subject of the row a command acts on, as the user sees it selected.
+    QString selectedSubject() const {
+        const QModelIndexList rows = list()->selectionModel()->selectedRows(5);
+        return rows.size() == 1 ? rows.first().data().toString() : QString("<%1 selected>").arg(rows.size());
+    }
 };

@@ -1,6 +1,8 @@
 #include "frmFeiertag.h"
 
+#include "DateField.h"
 #include "MessageBox.h"
+#include "Pictures.h"
 #include "Platform.h"
 #include "TestEnvironment.h"
 #include "frmTermin.h"
@@ -26,6 +28,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 using namespace moravel;
+using namespace moravel::planner;
 
 namespace {
 
@@ -38,6 +41,12 @@ protected:
     frmTermin owner;
     QPointer<frmFeiertag> window;
     QTreeWidgetItem m_missing;
+
+    QTreeWidget* list() const { return window->findChild<QTreeWidget*>("ListView1"); }
+    QDateEdit* year() const { return window->findChild<QDateEdit*>("DTPicker1"); }
+    QString ownerSubject() const { return owner.findChild<QLineEdit*>("Text1")->text(); }
+    QDate ownerDay() const { return owner.findChild<DateField*>("DTPicker1")->date(); }
+    QString ownerSpecialDay() const { return owner.findChild<QLabel*>("Label6")->text(); }
 
     void SetUp() override {
         owner.Form_Load();
@@ -52,18 +61,18 @@ protected:
 
     QStringList column(int c) const {
         QStringList texts;
-        for (int i = 0; i < window->ListView1->topLevelItemCount(); ++i)
-            texts << window->ListView1->topLevelItem(i)->text(c);
+        for (int i = 0; i < list()->topLevelItemCount(); ++i)
+            texts << list()->topLevelItem(i)->text(c);
         return texts;
     }
     QStringList names() const { return column(frmFeiertag::kColumnName); }
 
     bool hasRow(const QString& name) const {
-        return !window->ListView1->findItems(name, Qt::MatchExactly, frmFeiertag::kColumnName).isEmpty();
+        return !list()->findItems(name, Qt::MatchExactly, frmFeiertag::kColumnName).isEmpty();
     }
     // The first row of that name; a missing row fails the test without bringing it down.
     QTreeWidgetItem* row(const QString& name) {
-        const auto found = window->ListView1->findItems(name, Qt::MatchExactly, frmFeiertag::kColumnName);
+        const auto found = list()->findItems(name, Qt::MatchExactly, frmFeiertag::kColumnName);
         if (!found.isEmpty())
             return found.first();
         ADD_FAILURE() << "no row " << name.toStdString();
@@ -71,23 +80,23 @@ protected:
     }
 
     void clickHeader(int section) {
-        QHeaderView* header = window->ListView1->header();
+        QHeaderView* header = list()->header();
         const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
                         header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
 
     QPoint placeOf(QTreeWidgetItem* item) const {
-        window->ListView1->scrollToItem(item);
-        return window->ListView1->visualItemRect(item).center();
+        list()->scrollToItem(item);
+        return list()->visualItemRect(item).center();
     }
     void clickRow(QTreeWidgetItem* item) {
-        QTest::mouseClick(window->ListView1->viewport(), Qt::LeftButton, {}, placeOf(item));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, placeOf(item));
     }
     // As a real double click arrives: a click that selects, then the double click.
     void doubleClickRow(QTreeWidgetItem* item) {
         clickRow(item);
-        QTest::mouseDClick(window->ListView1->viewport(), Qt::LeftButton, {}, placeOf(item));
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, placeOf(item));
     }
 
     // The window deletes itself on closing; the deletion is posted.
@@ -109,8 +118,8 @@ bool dayNumbersAscending(const QStringList& numbers) {
 
 TEST_F(FeiertagWindow, OpensWithTheYearOfTodayInDateOrder) {
     EXPECT_EQ(window->windowTitle(), "Feiertage  2024");
-    EXPECT_EQ(window->DTPicker1->text(), "2024");
-    ASSERT_EQ(window->ListView1->topLevelItemCount(), 35);
+    EXPECT_EQ(year()->text(), "2024");
+    ASSERT_EQ(list()->topLevelItemCount(), 35);
 
     const QStringList dates = column(frmFeiertag::kColumnDatum);
     EXPECT_EQ(dates.first(), " 01.01.2024    Montag");
@@ -151,21 +160,21 @@ TEST_F(FeiertagWindow, RowsCarryTheirIconsAndTodayIsBlue) {
         EXPECT_FALSE(item->icon(frmFeiertag::kColumnDatum).isNull()) << name;
     }
     for (int index : {1, 2, 4, 7})
-        EXPECT_FALSE(window->ImageList1.at(index).isNull()) << index;
+        EXPECT_FALSE(pictures::specialDayRow(index).pixmap(16, 16).isNull()) << index;
 }
 
 TEST_F(FeiertagWindow, AnotherYearReplacesTheRowsAndKeepsTodayAtItsDate) {
-    window->DTPicker1->setDate(QDate(2030, 5, 15));
+    year()->setDate(QDate(2030, 5, 15));
     EXPECT_EQ(window->windowTitle(), "Feiertage  2030");
-    ASSERT_EQ(window->ListView1->topLevelItemCount(), 35);
+    ASSERT_EQ(list()->topLevelItemCount(), 35);
     EXPECT_EQ(names().first(), "Heute");
     EXPECT_EQ(column(frmFeiertag::kColumnDatum).first(), " 15.05.2024    Mittwoch");
     EXPECT_EQ(names().at(1), "Neujahr");
     EXPECT_TRUE(column(frmFeiertag::kColumnDatum).at(1).startsWith(" 01.01.2030"));
 
-    window->DTPicker1->setDate(QDate(2000, 5, 15));
+    year()->setDate(QDate(2000, 5, 15));
     EXPECT_EQ(window->windowTitle(), "Feiertage  2000");
-    ASSERT_EQ(window->ListView1->topLevelItemCount(), 35);
+    ASSERT_EQ(list()->topLevelItemCount(), 35);
     EXPECT_EQ(names().last(), "Heute");
     EXPECT_EQ(names().first(), "Neujahr");
     EXPECT_EQ(column(frmFeiertag::kColumnDatum).first(), " 01.01.2000    Samstag");
@@ -173,14 +182,14 @@ TEST_F(FeiertagWindow, AnotherYearReplacesTheRowsAndKeepsTodayAtItsDate) {
 
 TEST_F(FeiertagWindow, HeaderClicksToggleTheOrderAndPickTheSortColumn) {
     clickHeader(frmFeiertag::kColumnDatum);
-    ASSERT_EQ(window->ListView1->topLevelItemCount(), 35);
+    ASSERT_EQ(list()->topLevelItemCount(), 35);
     QStringList numbers = column(frmFeiertag::kColumnDayNumber);
     std::reverse(numbers.begin(), numbers.end());
     EXPECT_TRUE(dayNumbersAscending(numbers));
     EXPECT_EQ(names().first(), "2. Weihnachtstag");
     EXPECT_EQ(names().last(), "Neujahr");
-    EXPECT_TRUE(window->ListView1->isColumnHidden(frmFeiertag::kColumnDayNumber));
-    EXPECT_EQ(window->ListView1->header()->sectionSize(frmFeiertag::kColumnDayNumber), 0);
+    EXPECT_TRUE(list()->isColumnHidden(frmFeiertag::kColumnDayNumber));
+    EXPECT_EQ(list()->header()->sectionSize(frmFeiertag::kColumnDayNumber), 0);
 
     clickHeader(frmFeiertag::kColumnName);
     QStringList sorted = names();
@@ -191,23 +200,23 @@ TEST_F(FeiertagWindow, HeaderClicksToggleTheOrderAndPickTheSortColumn) {
     clickHeader(frmFeiertag::kColumnName);
     std::reverse(sorted.begin(), sorted.end());
     EXPECT_EQ(names(), sorted);
-    EXPECT_EQ(window->ListView1->header()->sectionSize(frmFeiertag::kColumnDayNumber), 0);
+    EXPECT_EQ(list()->header()->sectionSize(frmFeiertag::kColumnDayNumber), 0);
 }
 
 TEST_F(FeiertagWindow, ANewYearIsFilledInTheChosenOrder) {
     clickHeader(frmFeiertag::kColumnDatum);
-    window->DTPicker1->setDate(QDate(2030, 5, 15));
+    year()->setDate(QDate(2030, 5, 15));
     EXPECT_EQ(names().first(), "2. Weihnachtstag");
     EXPECT_EQ(names().at(names().size() - 2), "Neujahr");
     EXPECT_EQ(names().last(), "Heute");
 }
 
 TEST_F(FeiertagWindow, ClickedRowNamesItselfInTheStatusBar) {
-    EXPECT_TRUE(window->statusPanel1->text().isEmpty());
+    EXPECT_TRUE(window->findChild<QLabel*>("statusPanel1")->text().isEmpty());
     clickRow(row("Fronleichnam"));
-    EXPECT_EQ(window->statusPanel1->text(), "Fronleichnam");
+    EXPECT_EQ(window->findChild<QLabel*>("statusPanel1")->text(), "Fronleichnam");
     clickRow(row("Heute"));
-    EXPECT_EQ(window->statusPanel1->text(), "Heute");
+    EXPECT_EQ(window->findChild<QLabel*>("statusPanel1")->text(), "Heute");
 }
 
 TEST_F(FeiertagWindow, TakingOverYesFillsTheMainWindowAndCloses) {
@@ -221,22 +230,21 @@ TEST_F(FeiertagWindow, TakingOverYesFillsTheMainWindowAndCloses) {
     EXPECT_EQ(asked.text, "Ostermontag" + kQuestionTail);
     EXPECT_EQ(asked.buttons, QMessageBox::Yes | QMessageBox::No);
 
-    EXPECT_EQ(owner.Text1->text(), "Ostermontag");
-    EXPECT_EQ(owner.DTPicker1->date(), QDate(2024, 4, 1));
-    EXPECT_EQ(owner.Label6->text(), "Ostermontag");
+    EXPECT_EQ(ownerSubject(), "Ostermontag");
+    EXPECT_EQ(ownerDay(), QDate(2024, 4, 1));
+    EXPECT_EQ(ownerSpecialDay(), "Ostermontag");
     EXPECT_TRUE(closed());
 }
 
 TEST_F(FeiertagWindow, TakingOverNoChangesNothing) {
-    owner.Text1->setText("Zahnarzt");
-    owner.setPickerValue(QDateTime(QDate(2024, 6, 3), QTime(0, 0)));
+    owner.offerAppointment("Zahnarzt", QDateTime(QDate(2024, 6, 3), QTime(0, 0)));
     ui::MessageBox::setAutoAnswer(QMessageBox::No);
     doubleClickRow(row("Martinstag"));
 
     ASSERT_EQ(ui::MessageBox::history().size(), 1u);
     EXPECT_EQ(ui::MessageBox::history().front().text, "Martinstag" + kQuestionTail);
-    EXPECT_EQ(owner.Text1->text(), "Zahnarzt");
-    EXPECT_EQ(owner.DTPicker1->date(), QDate(2024, 6, 3));
+    EXPECT_EQ(ownerSubject(), "Zahnarzt");
+    EXPECT_EQ(ownerDay(), QDate(2024, 6, 3));
     ASSERT_FALSE(closed());
     EXPECT_TRUE(window->isVisible());
 }
@@ -244,34 +252,33 @@ TEST_F(FeiertagWindow, TakingOverNoChangesNothing) {
 TEST_F(FeiertagWindow, FailedTakeOverResetsTheMainWindowFieldsAndCloses) {
     // Today is a special day, yet the date set with a time of day names none.
     env.clock().set(QDateTime(QDate(2024, 12, 24), QTime(18, 30)));
-    owner.Text1->setText("Zahnarzt");
-    owner.setPickerValue(QDateTime(QDate(2024, 6, 3), QTime(0, 0)));
+    owner.offerAppointment("Zahnarzt", QDateTime(QDate(2024, 6, 3), QTime(0, 0)));
     ui::MessageBox::setAutoAnswer(QMessageBox::Yes);
-    window->ListView1->clearSelection();
+    list()->clearSelection();
     window->ListView1_DblClick();
 
     EXPECT_TRUE(ui::MessageBox::history().empty());
-    EXPECT_TRUE(owner.Text1->text().isEmpty());
-    EXPECT_EQ(owner.DTPicker1->date(), QDate(2024, 12, 24));
-    EXPECT_TRUE(owner.Label6->text().isEmpty());
+    EXPECT_TRUE(ownerSubject().isEmpty());
+    EXPECT_EQ(ownerDay(), QDate(2024, 12, 24));
+    EXPECT_TRUE(ownerSpecialDay().isEmpty());
     EXPECT_TRUE(closed());
 }
 
 TEST_F(FeiertagWindow, UnreadableDateFailsTheTakeOverAfterTheQuestion) {
-    owner.Text1->setText("Zahnarzt");
+    owner.offerAppointment("Zahnarzt", QDateTime(QDate(2024, 6, 3), QTime(0, 0)));
     QTreeWidgetItem* broken = row("Martinstag");
     broken->setText(frmFeiertag::kColumnDatum, " 11.11.    Montag");
     ui::MessageBox::setAutoAnswer(QMessageBox::Yes);
     doubleClickRow(broken);
 
     EXPECT_EQ(ui::MessageBox::history().size(), 1u);
-    EXPECT_TRUE(owner.Text1->text().isEmpty());
-    EXPECT_EQ(owner.DTPicker1->date(), QDate(2024, 5, 15));
+    EXPECT_TRUE(ownerSubject().isEmpty());
+    EXPECT_EQ(ownerDay(), QDate(2024, 5, 15));
     EXPECT_TRUE(closed());
 }
 
 TEST_F(FeiertagWindow, BeendenCloses) {
-    window->Command1->click();
+    window->findChild<QToolButton*>("Command1")->click();
     EXPECT_TRUE(closed());
 }
 
@@ -286,10 +293,10 @@ TEST_F(FeiertagWindow, ResizeRuleCapsTheWidthAndLaysOutTheControls) {
 
     const auto expectLayout = [&](int inner, int innerHeight) {
         const double w = ui::toTwips(inner, window);
-        EXPECT_EQ(window->ListView1->width(), px(w - 10));
-        EXPECT_EQ(window->Command1->x(), px(w - 800));
-        EXPECT_EQ(window->ListView1->height(), px(ui::toTwips(innerHeight, window) - 1200));
-        EXPECT_EQ(window->Image1->width(), px(w + 30));
+        EXPECT_EQ(list()->width(), px(w - 10));
+        EXPECT_EQ(window->findChild<QToolButton*>("Command1")->x(), px(w - 800));
+        EXPECT_EQ(list()->height(), px(ui::toTwips(innerHeight, window) - 1200));
+        EXPECT_EQ(window->findChild<QWidget*>("Image1")->width(), px(w + 30));
     };
     expectLayout(maxOuter - frame, window->height());
 
@@ -298,5 +305,5 @@ TEST_F(FeiertagWindow, ResizeRuleCapsTheWidthAndLaysOutTheControls) {
     QCoreApplication::processEvents();
     EXPECT_EQ(window->width(), px(5000));
     expectLayout(px(5000), px(5000));
-    EXPECT_EQ(window->StatusBar1->geometry().bottom(), window->height() - 1);
+    EXPECT_EQ(window->findChild<QStatusBar*>("StatusBar1")->geometry().bottom(), window->height() - 1);
 }

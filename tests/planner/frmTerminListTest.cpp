@@ -5,6 +5,7 @@
 #include "SettingsStore.h"
 #include "frmTerminGrafik.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -12,10 +13,12 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolBar>
 
 #include <sqlite3.h>
 
 using namespace moravel;
+using namespace moravel::planner;
 
 namespace {
 QString bars(int n) {
@@ -37,15 +40,16 @@ TEST_F(PlannerFixture, RowsShowBarTextIconAndColourOfTheirDayClass) {
     EXPECT_EQ(column(3), QStringList({"", "08:15", "14:30", "09:00"}));
     EXPECT_EQ(column(4)[1], "3");
     EXPECT_EQ(column(6)[0], "46363");
-    EXPECT_EQ(window->statusPanel2->text(), "4 Termine");
+    EXPECT_EQ(text("statusPanel2"), "4 Termine");
 
     // Today keeps the list's own colour and icon 1; the others carry their class.
-    EXPECT_EQ(item(0)->foreground(0).style(), Qt::NoBrush);
-    EXPECT_EQ(item(0)->icon(0).cacheKey(), window->ImageList1[0].cacheKey());
-    EXPECT_EQ(item(1)->foreground(5).color(), QColor(255, 0, 0));
-    EXPECT_EQ(item(1)->icon(0).cacheKey(), window->ImageList1[1].cacheKey());
-    EXPECT_EQ(item(2)->foreground(0).color(), QColor(0, 192, 0));
-    EXPECT_EQ(item(3)->icon(0).cacheKey(), window->ImageList1[5].cacheKey());
+    EXPECT_FALSE(data(0, 0, Qt::ForegroundRole).isValid());
+    EXPECT_EQ(marker(0), 1);
+    EXPECT_EQ(foreground(1, 5), QColor(255, 0, 0));
+    EXPECT_EQ(marker(1), 2);
+    EXPECT_EQ(foreground(2), QColor(0, 192, 0));
+    EXPECT_EQ(marker(3), 6);
+    EXPECT_FALSE(data(1, 1, Qt::DecorationRole).isValid());
 }
 
 TEST_F(PlannerFixture, SameDayRowsFollowTheStoredText) {
@@ -66,7 +70,7 @@ TEST_F(PlannerFixture, HeaderClicksSortByTextAndFlipTheDirection) {
     add(QDate(2027, 1, 2), "10:00", "b", "0", "2");
     add(QDate(2026, 12, 31), "10:00", "a", "0", "10");
     open();
-    auto click = [&](int section) { window->ListView1->header()->sectionClicked(section); };
+    auto click = [&](int section) { list()->header()->sectionClicked(section); };
     click(2); // Datum sorts by the hidden day number, ascending first
     EXPECT_EQ(column(2), QStringList({"31.12.2026   Do", "02.01.2027   Sa"}));
     click(2);
@@ -75,6 +79,13 @@ TEST_F(PlannerFixture, HeaderClicksSortByTextAndFlipTheDirection) {
     EXPECT_EQ(column(4), QStringList({"10", "2"}));
     click(7); // hidden columns change nothing
     EXPECT_EQ(column(4), QStringList({"10", "2"}));
+    EXPECT_TRUE(list()->header()->isSortIndicatorShown());
+    // A reload puts the rows back in query order, and the arrow goes.
+    edit("Text4")->setText("");
+    EXPECT_EQ(column(4), QStringList({"10", "2"}));
+    EXPECT_FALSE(list()->header()->isSortIndicatorShown());
+    click(4); // the direction flips on, reload or not
+    EXPECT_EQ(column(4), QStringList({"2", "10"}));
 }
 
 TEST_F(PlannerFixture, WeeklyBacklogIsRenewedOncePerOccurrenceAndListedOnce) {
@@ -96,18 +107,18 @@ TEST_F(PlannerFixture, PastViewListsEveryKindButDailyNewestFirstInRed) {
     add(kToday.addDays(-1), "18:00", "Yesterday");
     add(kToday, "08:00", "Today");
     open();
-    window->AlteTermine->trigger();
+    trigger("AlteTermine");
     EXPECT_EQ(column(5), QStringList({"Yesterday", "Weekly", "Weekly", "Weekly"}));
     EXPECT_EQ(column(0)[0], "-1 |");
     EXPECT_EQ(column(0)[3], "-21 " + bars(21));
-    EXPECT_EQ(item(0)->foreground(0).color(), QColor(255, 0, 0));
-    EXPECT_EQ(item(0)->icon(0).cacheKey(), window->ImageList1[7].cacheKey());
-    EXPECT_EQ(window->ListView1->palette().color(QPalette::Text), QColor(0, 0, 255));
-    EXPECT_EQ(window->statusPanel2->text(), "4 Termine");
+    EXPECT_EQ(foreground(0), QColor(255, 0, 0));
+    EXPECT_EQ(marker(0), 8);
+    EXPECT_EQ(list()->palette().color(QPalette::Text), QColor(0, 0, 255));
+    EXPECT_EQ(text("statusPanel2"), "4 Termine");
 
-    window->AlteTermine->trigger();
+    trigger("AlteTermine");
     EXPECT_EQ(column(5), QStringList({"Daily", "Today", "Weekly"}));
-    EXPECT_EQ(window->ListView1->palette().color(QPalette::Text), QColor(0, 0, 0));
+    EXPECT_EQ(list()->palette().color(QPalette::Text), QColor(0, 0, 0));
 }
 
 TEST_F(PlannerFixture, PastViewStopsBeforeTheFiveThousandthRow) {
@@ -116,7 +127,7 @@ TEST_F(PlannerFixture, PastViewStopsBeforeTheFiveThousandthRow) {
         add(kToday.addDays(-1 - i % 300), "10:00", QString("old %1").arg(i));
     sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
     open();
-    window->AlteTermine->trigger();
+    trigger("AlteTermine");
     EXPECT_EQ(count(), 4999);
 }
 
@@ -126,15 +137,15 @@ TEST_F(PlannerFixture, SearchFindsSubjectsIgnoringCaseFromNowOn) {
     add(kToday, "08:00", "Zahn heute frueh"); // over at 10:00: not found
     add(kToday.addDays(5), "10:00", "Friseur");
     open();
-    window->Text4->setText("zahn");
+    edit("Text4")->setText("zahn");
     EXPECT_EQ(column(5), QStringList({"Zahnarzt", "ZAHN ziehen"}));
-    EXPECT_EQ(window->statusPanel2->text(), "2 Termine");
-    window->Text4->setText("z?hn*ie");
+    EXPECT_EQ(text("statusPanel2"), "2 Termine");
+    edit("Text4")->setText("z?hn*ie");
     EXPECT_EQ(column(5), QStringList({"ZAHN ziehen"}));
-    EXPECT_EQ(window->statusPanel2->text(), "1 Termin");
-    window->Text4->setText("nichts");
-    EXPECT_EQ(window->statusPanel2->text(), "0 Termine");
-    window->Text4->setText("");
+    EXPECT_EQ(text("statusPanel2"), "1 Termin");
+    edit("Text4")->setText("nichts");
+    EXPECT_EQ(text("statusPanel2"), "0 Termine");
+    edit("Text4")->setText("");
     EXPECT_EQ(count(), 4);
 }
 
@@ -143,24 +154,24 @@ TEST_F(PlannerFixture, SearchTextsOfAnyContentNeverBreakTheList) {
     open();
     for (const QString& text : {QString("'"), QString("\""), QString("%"), QString("_"), QString("["),
                                 QString("\\"), QString(10000, 'x'), QString::fromUtf8("😀"), QString("O'B")}) {
-        window->Text4->setText(text);
+        edit("Text4")->setText(text);
         EXPECT_LE(count(), 1);
     }
-    window->Text4->setText("O'Brien 100% [");
+    edit("Text4")->setText("O'Brien 100% [");
     EXPECT_EQ(count(), 1);
 }
 
 TEST_F(PlannerFixture, SearchBoxRestsWithGreyPlaceholder) {
     open();
-    EXPECT_EQ(window->Text4->text(), frmTermin::kSearchPlaceholder);
-    EXPECT_EQ(window->Text4->palette().color(QPalette::Text), QColor(192, 192, 192));
+    EXPECT_EQ(edit("Text4")->text(), frmTermin::kSearchPlaceholder);
+    EXPECT_EQ(edit("Text4")->palette().color(QPalette::Text), QColor(192, 192, 192));
     QFocusEvent in(QEvent::FocusIn);
-    QApplication::sendEvent(window->Text4, &in);
-    EXPECT_EQ(window->Text4->text(), "");
-    EXPECT_EQ(window->Text4->palette().color(QPalette::Text), QColor(0, 0, 0));
+    QApplication::sendEvent(edit("Text4"), &in);
+    EXPECT_EQ(edit("Text4")->text(), "");
+    EXPECT_EQ(edit("Text4")->palette().color(QPalette::Text), QColor(0, 0, 0));
     QFocusEvent out(QEvent::FocusOut);
-    QApplication::sendEvent(window->Text4, &out);
-    EXPECT_EQ(window->Text4->text(), frmTermin::kSearchPlaceholder);
+    QApplication::sendEvent(edit("Text4"), &out);
+    EXPECT_EQ(edit("Text4")->text(), frmTermin::kSearchPlaceholder);
 }
 
 TEST_F(PlannerFixture, RowsOfOtherToolsWithBrokenFieldsAreSkippedNotFatal) {
@@ -183,8 +194,8 @@ TEST_F(PlannerFixture, RowsOfOtherToolsWithBrokenFieldsAreSkippedNotFatal) {
     open();
     EXPECT_TRUE(column(5).contains("good"));
     EXPECT_EQ(column(3)[column(5).indexOf("good")], "10:00");
-    window->AlteTermine->trigger();
-    window->Text4->setText("x");
+    trigger("AlteTermine");
+    edit("Text4")->setText("x");
 }
 
 class MissedReportTest : public PlannerFixture {
@@ -220,15 +231,17 @@ TEST_F(MissedReportTest, DailyAppointmentMissedOnThreeDays) {
     EXPECT_EQ(reports()[0].text, "Anzahl verpasster Termine:   3" + QString(18, ' ') +
                                      "\n\nTermin1:  Tabletten\nTermin2:  Tabletten\nTermin3:  Tabletten\n");
     // Reloads after start-up never report.
-    window->Text4->setText("x");
-    window->Text4->setText("");
+    edit("Text4")->setText("x");
+    edit("Text4")->setText("");
     EXPECT_EQ(reports().size(), 1u);
 }
 
 TEST_F(MissedReportTest, BothBoundsAreExclusive) {
-    closedAt(kToday, QTime(8, 0));
-    add(kToday, "08:00", "at closing");
-    add(kToday, "10:00", "right now");
+    // Quarter and half days are exact in every precision: each bound is met to the last digit.
+    closedAt(kToday, QTime(6, 0));
+    setNow(kToday, QTime(12, 0));
+    add(kToday, "06:00", "at closing");
+    add(kToday, "12:00", "right now");
     open();
     EXPECT_TRUE(reports().empty());
 }
@@ -247,19 +260,72 @@ TEST_F(MissedReportTest, SixMissedListFourAndTheClosingLine) {
 TEST_F(PlannerFixture, LegendShowsWhileTheRightButtonIsHeld) {
     open();
     window->show();
-    QWidget* viewport = window->ListView1->viewport();
+    QWidget* viewport = list()->viewport();
     QTest::mousePress(viewport, Qt::RightButton, {}, QPoint(20, 20));
-    frmTerminGrafik* legend = window->legend();
+    auto* legend = window->findChild<frmTerminGrafik*>();
     ASSERT_TRUE(legend);
     EXPECT_TRUE(legend->isVisible());
     EXPECT_EQ(legend->pos(), window->pos() + QPoint(ui::toPixels(100), ui::toPixels(1550)));
-    EXPECT_EQ(legend->texts[0]->text(), "= Termin heute");
-    EXPECT_EQ(legend->texts[5]->text(), QString::fromUtf8("= Termin über 31 Tage"));
-    EXPECT_EQ(legend->bars[4]->text(), bars(17));
-    EXPECT_EQ(legend->bars[1]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    auto label = [&](int n) { return legend->findChild<QLabel*>(QString("Label%1").arg(n)); };
+    EXPECT_EQ(label(7)->text(), "= Termin heute");
+    EXPECT_EQ(label(12)->text(), QString::fromUtf8("= Termin über 31 Tage"));
+    EXPECT_EQ(label(5)->text(), bars(17));
+    EXPECT_EQ(label(2)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_TRUE(window->legend());
+    EXPECT_TRUE(window->findChild<frmTerminGrafik*>());
     QTest::mouseRelease(viewport, Qt::RightButton, {}, QPoint(20, 20));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(window->legend());
+    EXPECT_FALSE(window->findChild<frmTerminGrafik*>());
+}
+
+TEST_F(PlannerFixture, TheRowACommandActsOnIsAlwaysTheSelectedOne) {
+    add(kToday.addDays(1), "10:00", "Arzt");
+    add(kToday.addDays(2), "10:00", "Bank");
+    add(kToday.addDays(3), "10:00", "Zahnarzt");
+    open();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(selectedSubject(), "Arzt");
+
+    // A click on a search hit moves the focus out of the search box, which brings the whole
+    // list back: the row clicked stays the row selected.
+    edit("Text4")->setFocus();
+    edit("Text4")->setText("zahn");
+    ASSERT_EQ(column(5), QStringList({"Zahnarzt"}));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                      list()->visualRect(list()->model()->index(0, 5)).center());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(selectedSubject(), "Zahnarzt");
+    QTest::keyClick(list(), Qt::Key_Delete);
+    EXPECT_EQ(column(5), QStringList({"Arzt", "Bank"}));
+    EXPECT_EQ(selectedSubject(), "Arzt");
+
+    // A click beside the rows leaves the mark where it was.
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(10, list()->viewport()->height() - 5));
+    EXPECT_EQ(selectedSubject(), "Arzt");
+
+    // Sorting keeps the row, and the mark shows while the focus is elsewhere.
+    select(1);
+    list()->header()->sectionClicked(5);
+    list()->header()->sectionClicked(5);
+    EXPECT_EQ(column(5), QStringList({"Bank", "Arzt"}));
+    EXPECT_EQ(selectedSubject(), "Bank");
+    const QPalette palette = list()->palette();
+    EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::Highlight),
+              palette.color(QPalette::Active, QPalette::Highlight));
+}
+
+TEST_F(PlannerFixture, AScreenReadersToggleSwitchesThePastView) {
+    add(kToday.addDays(-1), "10:00", "gestern");
+    add(kToday.addDays(1), "10:00", "morgen");
+    open();
+    QWidget* button = child<QToolBar>("Toolbar3")->widgetForAction(action("AlteTermine"));
+    QAccessibleActionInterface* actions = QAccessible::queryAccessibleInterface(button)->actionInterface();
+    ASSERT_TRUE(actions);
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(action("AlteTermine")->isChecked());
+    EXPECT_EQ(column(5), QStringList({"gestern"}));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(column(5), QStringList({"morgen"}));
 }

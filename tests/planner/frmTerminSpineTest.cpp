@@ -1,33 +1,54 @@
 #include "frmTermin.h"
 
+#include "DateField.h"
 #include "DateSerial.h"
+#include "MessageBox.h"
 #include "NumberText.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "TerminStore.h"
 #include "TestEnvironment.h"
+#include "WindowGeometry.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUuid>
 
 #include <gtest/gtest.h>
 
 using namespace moravel;
+using namespace moravel::planner;
 
 namespace {
 
 double storedTwips(const char* key) {
     return numtext::parse(settings::read(settings::kSectionTermin, QString::fromLatin1(key))).value_or(-1);
+}
+
+template <typename T = QWidget> T* child(const QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+QString text(const QWidget& window, const char* name) {
+    return child<QLabel>(window, name)->text();
+}
+int listed(const QWidget& window) {
+    return child<QTreeView>(window, "ListView1")->model()->rowCount();
 }
 
 QString uniqueInstanceName() {
@@ -40,23 +61,22 @@ TEST(frmTerminStartup, FirstStartCreatesTheDatabaseAndKeepsTheDesignGeometry) {
     test::TestEnvironment env;
     frmTermin window;
     const QSize design = window.size();
-    EXPECT_EQ(window.Label6->text(), "-");
+    EXPECT_EQ(text(window, "Label6"), "-");
     window.Form_Load();
     EXPECT_TRUE(QFileInfo::exists(env.databasePath()));
     EXPECT_TRUE(window.database());
     EXPECT_EQ(window.size(), design);
     EXPECT_EQ(window.windowTitle(), "Brisko Moravel");
-    EXPECT_EQ(window.statusPanel2->text(), "0 Termine");
-    EXPECT_EQ(window.Combo2->count(), 8);
-    EXPECT_EQ(window.Combo2->currentText(), "E = einmalig");
-    EXPECT_EQ(window.Combo2->itemText(4), QString::fromUtf8("V = vierteljährlich"));
-    EXPECT_EQ(window.DTPicker1->date(), QDate(2026, 12, 7));
-    EXPECT_EQ(window.DTPicker1->displayFormat(), "dd.MM.yyyy,  dddd");
-    EXPECT_EQ(window.DTPicker1->text(), "07.12.2026,  Montag");
-    EXPECT_EQ(window.MaskEdBox1->text(), "10:00");
-    EXPECT_EQ(window.Text2->text(), "0");
-    EXPECT_EQ(window.Text3->text(), "0");
-    EXPECT_EQ(window.Label6->text(), ""); // 7 December is no special day
+    EXPECT_EQ(text(window, "statusPanel2"), "0 Termine");
+    EXPECT_EQ(child<QComboBox>(window, "Combo2")->count(), 8);
+    EXPECT_EQ(child<QComboBox>(window, "Combo2")->currentText(), "E = einmalig");
+    EXPECT_EQ(child<QComboBox>(window, "Combo2")->itemText(4), QString::fromUtf8("V = vierteljährlich"));
+    EXPECT_EQ(child<DateField>(window, "DTPicker1")->date(), QDate(2026, 12, 7));
+    EXPECT_EQ(child<DateField>(window, "DTPicker1")->text(), "07.12.2026,  Montag");
+    EXPECT_EQ(child<QLineEdit>(window, "MaskEdBox1")->text(), "10:00");
+    EXPECT_EQ(child<QLineEdit>(window, "Text2")->text(), "0");
+    EXPECT_EQ(child<QLineEdit>(window, "Text3")->text(), "0");
+    EXPECT_EQ(text(window, "Label6"), ""); // 7 December is no special day
 }
 
 TEST(frmTerminStartup, StoredGeometryIsRestoredAndEmptyValuesKeepTheDesign) {
@@ -78,12 +98,21 @@ TEST(frmTerminStartup, ForeignDatabaseFileIsLeftAsItWasAndTheListIsEmpty) {
     test::TestEnvironment env;
     const QByteArray garbage = QByteArray("\x01\x02garbage that is no database\xff").repeated(64);
     test::writeFile(env.databasePath(), garbage);
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
     frmTermin window;
     window.Form_Load();
     EXPECT_FALSE(window.database());
-    EXPECT_EQ(window.ListView1->topLevelItemCount(), 0);
-    EXPECT_EQ(window.statusPanel2->text(), "0 Termine");
+    EXPECT_EQ(listed(window), 0);
+    EXPECT_EQ(text(window, "statusPanel2"), "0 Termine");
+    // Said once, at start: adding then writes nothing and says nothing more.
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains(env.databasePath()));
+    child<QLineEdit>(window, "Text1")->setText("nirgends");
+    child<QAction>(window, "bottonHinzufuegen")->trigger();
+    EXPECT_EQ(ui::MessageBox::history().size(), 1u);
     window.close();
+    ui::MessageBox::reset();
     EXPECT_EQ(test::readFile(env.databasePath()), garbage);
 }
 
@@ -91,17 +120,19 @@ TEST(frmTerminLayout, NarrowWindowKeepsTheSubjectFieldAtItsMinimum) {
     test::TestEnvironment env;
     frmTermin window;
     window.applyLayout(6500, 8000);
-    EXPECT_EQ(window.Text1->width(), ui::toPixels(5900));
-    EXPECT_EQ(window.ListView1->width(), ui::toPixels(6430));
-    EXPECT_EQ(window.ListView1->height(), ui::toPixels(3900));
+    auto* subject = child(window, "Text1");
+    auto* list = child(window, "ListView1");
+    EXPECT_EQ(subject->width(), ui::toPixels(5900));
+    EXPECT_EQ(list->width(), ui::toPixels(6430));
+    EXPECT_EQ(list->height(), ui::toPixels(3900));
     window.applyLayout(9000, 8000);
-    EXPECT_EQ(window.Text1->width(), ui::toPixels(7900));
-    EXPECT_EQ(window.Toolbar3->width(), ui::toPixels(9000));
+    EXPECT_EQ(subject->width(), ui::toPixels(7900));
+    EXPECT_EQ(child(window, "Toolbar3")->width(), ui::toPixels(9000));
     // A height below the reserve leaves the list's height as it was; the other steps still run.
-    const int listHeight = window.ListView1->height();
+    const int listHeight = list->height();
     window.applyLayout(8000, 2000);
-    EXPECT_EQ(window.ListView1->height(), listHeight);
-    EXPECT_EQ(window.Text1->width(), ui::toPixels(6900));
+    EXPECT_EQ(list->height(), listHeight);
+    EXPECT_EQ(subject->width(), ui::toPixels(6900));
 }
 
 TEST(frmTerminLayout, CountTextSingularAndPlural) {
@@ -117,15 +148,15 @@ TEST(frmTerminShutdown, ClosingWritesGeometryPathAndClosingMoment) {
         frmTermin window;
         window.Form_Load();
         window.move(150, 90);
-        window.resize(800, 600);
+        window.resize(640, 480);
         window.close();
         EXPECT_FALSE(window.database());
     }
     EXPECT_EQ(settings::read("Termin", "MoravelBeendet"), "40179,5");
     EXPECT_DOUBLE_EQ(storedTwips("TerminFensterLeft"), ui::toTwips(150));
     EXPECT_DOUBLE_EQ(storedTwips("TerminFensterTop"), ui::toTwips(90));
-    EXPECT_DOUBLE_EQ(storedTwips("TerminFensterWidth"), ui::toTwips(800));
-    EXPECT_DOUBLE_EQ(storedTwips("TerminFensterHeight"), ui::toTwips(600));
+    EXPECT_DOUBLE_EQ(storedTwips("TerminFensterWidth"), ui::toTwips(640));
+    EXPECT_DOUBLE_EQ(storedTwips("TerminFensterHeight"), ui::toTwips(480));
     EXPECT_FALSE(settings::read("Termin", "MoravelPfad").isEmpty());
     EXPECT_FALSE(settings::read("Termin", "MoravelPfad").endsWith('/'));
 
@@ -133,7 +164,7 @@ TEST(frmTerminShutdown, ClosingWritesGeometryPathAndClosingMoment) {
     frmTermin again;
     again.Form_Load();
     EXPECT_EQ(again.pos(), QPoint(150, 90));
-    EXPECT_EQ(again.size(), QSize(800, 600));
+    EXPECT_EQ(again.size(), QSize(640, 480));
 }
 
 TEST(frmTerminSingleInstance, SecondPlannerEndsAtItsFirstActivationAndRaisesTheFirst) {
@@ -169,4 +200,112 @@ TEST(frmTerminSingleInstance, FirstPlannerStaysOnActivation) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.database());
+}
+
+TEST(frmTerminStartup, StoredGeometryThatCannotBeSeenIsMadeUsable) {
+    const std::array<std::array<const char*, 4>, 4> cases = {{
+        {"0", "0", "5", "5"},
+        {"1e300", "-1e300", "1e300", "1e300"},
+        {"nan", "inf", "-100", "x"},
+        {"-90000", "90000", "12000", "9000"},
+    }};
+    for (const auto& [top, left, width, height] : cases) {
+        test::TestEnvironment env;
+        settings::write(settings::kSectionTermin, "TerminFensterTop", top);
+        settings::write(settings::kSectionTermin, "TerminFensterLeft", left);
+        settings::write(settings::kSectionTermin, "TerminFensterWidth", width);
+        settings::write(settings::kSectionTermin, "TerminFensterHeight", height);
+        frmTermin window;
+        window.Form_Load();
+        const QRect frame(window.pos(), window.size());
+        EXPECT_TRUE(ui::availableAreaFor(frame).contains(frame)) << top << " " << left;
+        EXPECT_GE(window.width(),
+                  std::min(ui::toPixels(frmTermin::kMinimumWidth), ui::availableAreaFor(frame).width()));
+        EXPECT_GE(window.height(),
+                  std::min(ui::toPixels(frmTermin::kMinimumHeight), ui::availableAreaFor(frame).height()));
+    }
+}
+
+TEST(frmTerminLayout, NothingAUserReadsIsCutOrCovered) {
+    test::TestEnvironment env;
+    frmTermin window;
+    window.Form_Load();
+    auto* date = child<DateField>(window, "DTPicker1");
+    date->setDate(QDate(2026, 9, 24)); // a Thursday in September: the widest day
+    EXPECT_GE(date->width(), date->sizeHint().width());
+    // The longest special day, Christi Himmelfahrt, on 14 May 2026.
+    date->setDate(QDate(2026, 5, 14));
+    auto* special = child<QLabel>(window, "Label6");
+    ASSERT_EQ(special->text(), "Christi Himmelfahrt, Vatertag");
+    EXPECT_LE(special->heightForWidth(special->width()), special->height());
+
+    QWidget* panel = child(window, "entryPanel");
+    const QList<QWidget*> widgets = panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* widget : widgets) {
+        auto* label = qobject_cast<QLabel*>(widget);
+        if (!label || label == special || label->text().isEmpty())
+            continue;
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        for (QWidget* other : widgets) {
+            EXPECT_TRUE(other == label || !label->geometry().intersects(other->geometry()))
+                << label->text().toStdString() << " / " << other->objectName().toStdString();
+        }
+    }
+    auto* list = child<QTreeView>(window, "ListView1");
+    const int margin = 2 * list->style()->pixelMetric(QStyle::PM_HeaderMargin);
+    for (int column = 0; column < 6; ++column) {
+        const QString header = list->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(list->columnWidth(column), list->header()->fontMetrics().horizontalAdvance(header) + margin)
+            << header.toStdString();
+    }
+}
+
+TEST(frmTerminWindows, EachWindowExistsOnceAndAllCloseWithTheMainWindow) {
+    test::TestEnvironment env;
+    auto window = std::make_unique<frmTermin>();
+    window->Form_Load();
+    window->show();
+    for (const char* command : {"mnuFeiertag", "mnuInfo", "mnuFeiertag", "mnuInfo"})
+        child<QAction>(*window, command)->trigger();
+    const QList<QWidget*> specialDays = window->findChildren<QWidget*>("frmFeiertag");
+    const QList<QWidget*> info = window->findChildren<QWidget*>("frmInfo");
+    ASSERT_EQ(specialDays.size(), 1);
+    ASSERT_EQ(info.size(), 1);
+    EXPECT_TRUE(specialDays[0]->isVisible());
+    QPointer<QWidget> list = specialDays[0];
+
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(list.isNull() || !list->isVisible());
+    // No window is left on screen, so the application ends with its last window.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
+}
+
+TEST(frmTerminWindows, StoredTextIsNeverReadAsMarkup) {
+    test::TestEnvironment env;
+    {
+        std::unique_ptr<TerminStore> store = TerminStore::open(env.databasePath());
+        Appointment row;
+        row.TerminDatum = "46363";
+        row.TerminUhrzeit = "0,25";
+        row.TerminDatumUhrzeit = "46363,25";
+        row.Betreff = "<img src=\"/etc/passwd\"><b>fett</b>";
+        store->insert(row);
+    }
+    settings::write("Termin", "MoravelBeendet", "46362");
+    // The report of missed appointments comes as a real message box.
+    Qt::TextFormat format = Qt::RichText;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        format = box->textFormat();
+        shown = box->text();
+        box->accept();
+    });
+    frmTermin window;
+    window.Form_Load();
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_TRUE(shown.endsWith("Termin:  <img src=\"/etc/passwd\"><b>fett</b>"));
 }

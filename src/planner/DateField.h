@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDate>
+#include <QWidget>
+
+class QCalendarWidget;
+class QFrame;
+class QLineEdit;
+class QToolButton;
+
+namespace moravel::planner {
+
+// The day of an appointment. A typed date counts as a whole, day, month and year together, when
+// the field is left or Return is pressed: a day that exists in the range is taken exactly as
+// typed, anything else is refused with a message and the field shows its last day again.
+// The button beside it drops down a calendar to pick from. Up and Down step a day.
+class DateField : public QWidget {
+    Q_OBJECT
+public:
+    explicit DateField(QWidget* parent = nullptr);
+
+    QDate date() const { return m_date; }
+    // A day outside the range or an invalid date changes nothing.
+    void setDate(QDate date);
+    void setDateRange(QDate first, QDate last);
+    // What the field shows: "dd.MM.yyyy,  dddd", or what is being typed.
+    QString text() const;
+    QCalendarWidget* calendarWidget() const { return m_calendar; }
+    // Takes what was typed; false when it names no day of the range (the user has been told).
+    bool commitTyped();
+
+    QSize sizeHint() const override;
+
+Q_SIGNALS:
+    void dateChanged(QDate date);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showDate();
+    void showCalendar();
+    QString displayText(QDate date) const;
+
+    QLineEdit* m_edit;
+    QToolButton* m_button;
+    QFrame* m_popup;
+    QCalendarWidget* m_calendar;
+    QDate m_date;
+    QDate m_first;
+    QDate m_last;
+    bool m_committing = false;
+};
+
+} // namespace moravel::planner

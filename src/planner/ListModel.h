@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ListRows.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+
+#include <optional>
+#include <vector>
+
+namespace moravel::planner {
+
+// The rows of ListView1. Texts, colours and the day-class icon are made in data(), for the rows a
+// view asks for: a long list costs its entries and a screenful of texts.
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // icons: one per day class icon number, from 1.
+    ListModel(std::vector<QIcon> icons, QObject* parent = nullptr);
+
+    // Replaces every row; today decides the bars and colours.
+    void setRows(std::vector<listrows::ListEntry> rows, qint64 today);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // "Datum" by the day number, every other column by its text without regard to case; rows of
+    // equal keys keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    qint64 idAt(int row) const;
+    std::optional<int> rowOf(qint64 id) const;
+
+private:
+    std::vector<listrows::ListEntry> m_rows;
+    std::vector<QIcon> m_icons;
+    qint64 m_today = 0;
+};
+
+} // namespace moravel::planner

@@ -1,0 +1,90 @@
+// ListView1's model against the table it lists: which rows, in which order, with which texts.
+#include "PlannerFixture.h"
+
+#include "ListRows.h"
+#include "SettingsStore.h"
+
+#include <random>
+
+#include <sqlite3.h>
+
+using namespace moravel;
+using namespace moravel::planner;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+
+class ListModelTest : public PlannerFixture {
+protected:
+    void execute(const QString& sql) {
+        ASSERT_EQ(sqlite3_exec(store->handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+    }
+
+    // Rows of every kind the table may hold, including texts the planner never writes.
+    void addVariedRows(int count, unsigned seed) {
+        execute("BEGIN");
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> offset(-40, 400);
+        for (int i = 0; i < count; ++i) {
+            const QDate day = kToday.addDays(offset(random));
+            const QString time = i % 7 == 0 ? QString() : QTime(i % 24, i % 60).toString("hh:mm");
+            const qint64 id = add(day, time, QString("Termin %1").arg(i), QString::number(i % 9),
+                                  QString::number(i % 15), QString::number(i % 30));
+            if (i % 11 == 0)
+                execute(QString("UPDATE tblTermin SET TerminDatum = 'x', Bemerkungen = NULL WHERE ID = %1")
+                            .arg(id));
+            if (i % 13 == 0)
+                execute(
+                    QString(
+                        "UPDATE tblTermin SET TerminDatumUhrzeit = NULL, Wiederholung = NULL WHERE ID = %1")
+                        .arg(id));
+        }
+        execute("COMMIT");
+    }
+};
+
+} // namespace
+
+TEST_F(ListModelTest, TheComingViewListsEachRowFromTodayOnWithItsOwnTexts) {
+    addVariedRows(600, 1);
+    open();
+    // The oracle: every row whose day is a whole number from today on, in the table's order.
+    const qint64 today = QDate(1899, 12, 30).daysTo(kToday);
+    QStringList subjects, dates, times;
+    for (const Appointment& row : store->mainList()) {
+        bool whole = false;
+        const qint64 day = row.TerminDatum.toLongLong(&whole);
+        if (!whole || day < today)
+            continue;
+        subjects << row.Betreff;
+        dates << QDate(1899, 12, 30).addDays(day).toString("dd.MM.yyyy");
+        const int minute =
+            row.TerminUhrzeit.isEmpty() ? -1 : qRound(row.TerminUhrzeit.mid(2).toInt() * 1.44 / 100);
+        times << (minute < 0 ? QString() : QTime(0, 0).addSecs(minute * 60).toString("hh:mm"));
+    }
+    ASSERT_GT(subjects.size(), 300);
+    EXPECT_EQ(column(listrows::Betreff), subjects);
+    QStringList shownDates;
+    for (const QString& date : column(listrows::Datum))
+        shownDates << date.left(10);
+    EXPECT_EQ(shownDates, dates);
+    EXPECT_EQ(column(listrows::Uhrzeit), times);
+    // Texts are asked for by the view; a column beyond the last answers nothing.
+    EXPECT_FALSE(list()->model()->index(0, listrows::ColumnCount).isValid());
+}
+
+TEST_F(ListModelTest, StoredTextsOfAnyLengthAreShownShortAndKeptWhole) {
+    const QString huge(10'000'000, QChar(u'ü'));
+    const qint64 id = add(kToday.addDays(1), "10:00", huge, "0", QString(5000, '7'));
+    add(kToday.addDays(2), "10:00", "kurz");
+    open();
+    EXPECT_EQ(data(0, listrows::Betreff).toString(), huge.left(listrows::kShownChars));
+    EXPECT_EQ(data(0, listrows::Vortage).toString().size(), listrows::kShownChars);
+    trigger("AlteTermine");
+    trigger("AlteTermine");
+    edit("Text4")->setText(QString::fromUtf8("ü"));
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(store->find(id)->Betreff, huge);
+}
