@@ -3,6 +3,7 @@
 
 #include "Contact.h"
 #include "DataLocation.h"
+#include "InstalledFile.h"
 #include "MessageBox.h"
 #include "NumberText.h"
 #include "Pictures.h"
@@ -165,7 +166,7 @@ void frmTermin::startMonitor() {
 }
 
 void frmTermin::mnuHilfe_Click() {
-    const QString file = location::programDirectory() + QLatin1Char('/') + frmHilfe::kHelpFile;
+    const QString file = planner::installedFile(location::programDirectory(), frmHilfe::kHelpFile);
     if (!QFileInfo::exists(file))
         return;
     auto* help = new frmHilfe(file, this);
