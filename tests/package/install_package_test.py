@@ -76,8 +76,10 @@ class UserDesktop(Desktop):
         self.data_dir = os.path.join(self.home, ".local", "share", "BriskoMoravel")
 
     def base_env(self):
-        return {"PATH": "/usr/bin:/bin", "HOME": self.home, "XDG_RUNTIME_DIR": self.runtime_dir,
-                "DISPLAY": self.display, "LANG": "de_DE.UTF-8", "QT_QPA_PLATFORM": "xcb"}
+        env = {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")}  # a sanitized build
+        env.update({"PATH": "/usr/bin:/bin", "HOME": self.home, "XDG_RUNTIME_DIR": self.runtime_dir,
+                    "DISPLAY": self.display, "LANG": "de_DE.UTF-8", "QT_QPA_PLATFORM": "xcb"})
+        return env
 
     def start(self, program):
         log = open(os.path.join(self.artifacts, program + ".log"), "ab")
@@ -173,9 +175,9 @@ def main():
     assert len(debs) == 1, f"expected one package in {args.deb_dir}, found {debs}"
 
     before = file_tree()
-    apt("install", "--no-install-recommends", "./" + os.path.basename(debs[0]), cwd=args.deb_dir)
     session = desktop = None
     try:
+        apt("install", "--no-install-recommends", "./" + os.path.basename(debs[0]), cwd=args.deb_dir)
         session = Session()
         desktop = UserDesktop(session, args.artifacts)
         use_as_a_user(desktop)
