@@ -5,7 +5,7 @@ ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 30
 
-.PHONY: deps configure build run test test-asan fuzz bench clean
+.PHONY: deps configure build run test test-asan fuzz bench package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -41,6 +41,10 @@ fuzz: deps
 
 bench: build
 	@scripts/run-benchmarks.sh $(BUILD_DIR)
+
+# The Debian package moravel_<version>_<arch>.deb, in the build directory.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
 
 clean:
 	rm -rf $(BUILD_DIR)

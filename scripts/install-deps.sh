@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing, benchmarking and the
-# end-to-end runs need. Does nothing when all of them are already present.
+# Installs every Debian package that building, testing, benchmarking, the
+# end-to-end runs and making and checking the Debian package need. Does
+# nothing when all of them are already present.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     clang-format clang libclang-rt-14-dev
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime
     fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi desktop-file-utils
+    dpkg-dev file lintian appstream
 )
 
 missing=()

@@ -3,6 +3,7 @@
 
 #include "Contact.h"
 #include "DataLocation.h"
+#include "InstalledFile.h"
 #include "MessageBox.h"
 #include "NumberText.h"
 #include "Pictures.h"
@@ -185,7 +186,7 @@ void frmTermin::startMonitor() {
 
 void frmTermin::mnuHilfe_Click() {
     if (!m_help) {
-        const QString file = location::programDirectory() + QLatin1Char('/') + frmHilfe::kHelpFile;
+        const QString file = installedFile(location::programDirectory(), frmHilfe::kHelpFile);
         if (!QFileInfo::exists(file))
             return;
         m_help = new frmHilfe(file, this);

@@ -19,7 +19,10 @@ QString dataDirectory() {
 
     const QString program = programDirectory();
     const bool writable = ::access(QFile::encodeName(program).constData(), W_OK) == 0;
-    if (writable || QFileInfo::exists(program + QLatin1Char('/') + kDatabaseFile))
+    // Below /usr the directory belongs to the system and is shared by every user: no data there,
+    // not even when root runs the program.
+    const bool system = program.startsWith(QLatin1String("/usr/"));
+    if (!system && (writable || QFileInfo::exists(program + QLatin1Char('/') + kDatabaseFile)))
         return program;
 
     QString base = qEnvironmentVariable("XDG_DATA_HOME");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks it as a desktop would use it:
-# programs and help page in one bin directory, valid desktop entries, icons, and data kept in
-# $XDG_DATA_HOME/BriskoMoravel when the program directory is not writable.
+# both programs in one bin directory, the help page in share/moravel, valid desktop entries, icons,
+# and data kept in $XDG_DATA_HOME/BriskoMoravel when the program directory is not writable.
 set -euo pipefail
 build_dir=$1
 
@@ -12,7 +12,7 @@ prefix=$root/prefix
 
 cmake --install "$build_dir" --prefix "$prefix" > /dev/null
 
-for f in bin/Moravel bin/Wardolin bin/Moravel.html share/applications/moravel.desktop \
+for f in bin/Moravel bin/Wardolin share/moravel/Moravel.html share/applications/moravel.desktop \
          share/applications/wardolin.desktop share/icons/hicolor/scalable/apps/moravel.svg \
          share/icons/hicolor/scalable/apps/wardolin.svg; do
     [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
