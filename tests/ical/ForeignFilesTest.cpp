@@ -63,7 +63,8 @@ const FileCase kFiles[] = {
       "07.12.2026 08:00 | 0 | 0 | 0 | Bis Jahresende | einmalig",
       "31.12.2026 09:00 | 0 | 0 | 0 | Nur am 31. | einmalig", // months without a 31st are skipped
       "09.12.2026 17:00 | 2 | 0 | 0 | Alle sieben Tage",
-      "31.01.2027 09:00 | 3 | 0 | 0 | Monatlich vom 31. an"}},
+      "31.01.2027 09:00 | 3 | 0 | 0 | Monatlich vom 31. an",
+      "20.05.2027 10:00 | 0 | 0 | 0 | Jahrestreffen bis 2040 | einmalig"}},
     // RFC 5545, 3.6.6 and 3.8.6.3.
     {"erinnerungen.ics",
      0,

@@ -158,6 +158,30 @@ TEST_F(RoundTrip, TextIsFoldedWithCrlf) {
     EXPECT_EQ(text.count("BEGIN:VEVENT"), static_cast<qsizetype>(std::size(kRows)));
 }
 
+// An exact text comes back only while the event still says what it said: what another program
+// changed counts.
+TEST_F(RoundTrip, ChangesByOtherProgramsWin) {
+    const std::vector<ical::ExportRow> rows = storedRows();
+    const struct {
+        size_t row;
+        QByteArray from, to;
+        QString Appointment::*field;
+        const char* expected;
+    } edits[] = {
+        {22, "TRIGGER:-P2DT12H", "TRIGGER:-P3D", &Appointment::VorTage, "3"},
+        {3, "20261215T120000", "20261215T153000", &Appointment::TerminDatumUhrzeit, "46371,64583"},
+        {1, "END:VEVENT", "SUMMARY:Neu\r\nEND:VEVENT", &Appointment::Betreff, "Neu"},
+        {15, "END:VEVENT", "RRULE:FREQ=MONTHLY\r\nEND:VEVENT", &Appointment::sysGesperrt, "0"},
+    };
+    for (const auto& edit : edits) {
+        QByteArray text = ical::exportChain(rows[edit.row], exporting).text;
+        ASSERT_TRUE(text.contains(edit.from)) << edit.from.constData();
+        const ical::ImportResult imported = ical::importChain(text.replace(edit.from, edit.to), importing);
+        ASSERT_TRUE(imported.ok()) << imported.error.toStdString();
+        EXPECT_EQ(imported.events[0].row.*edit.field, QString::fromUtf8(edit.expected)) << edit.to.constData();
+    }
+}
+
 TEST_F(RoundTrip, RowsWithoutADayAreLeftOut) {
     std::vector<ical::ExportRow> rows = storedRows();
     rows[0].row.TerminDatum = QStringLiteral("morgen");
