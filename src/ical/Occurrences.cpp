@@ -10,13 +10,38 @@ namespace {
 
 // Beyond this many moments a set is not walked further (a rule every second since 1990).
 constexpr int kMaxSteps = 200000;
-// A series follows a recurrence type when it does so for this long, or this many moments.
-constexpr int kYearsCompared = 10;
-constexpr int kMomentsCompared = 1000;
+// A series follows a recurrence type when it does so for this long, a leap-year cycle, or this
+// many moments. The rules compared have no BY part that could tell days apart later (see
+// isSimple), so that a daily rule need not be walked for years; libical's walk costs microseconds
+// a moment.
+constexpr int kYearsCompared = 5;
+constexpr int kMomentsCompared = 100;
 
 bool isAtLeastDaily(icalrecurrencetype_frequency frequency) {
     return frequency == ICAL_DAILY_RECURRENCE || frequency == ICAL_WEEKLY_RECURRENCE ||
            frequency == ICAL_MONTHLY_RECURRENCE || frequency == ICAL_YEARLY_RECURRENCE;
+}
+
+int countOf(const short* values, int size) {
+    int n = 0;
+    while (n < size && values[n] != ICAL_RECURRENCE_ARRAY_MAX)
+        ++n;
+    return n;
+}
+
+// A rule whose days the renewal could give: at most one month, one day of the month, one weekday
+// without position, and nothing finer or coarser.
+bool isSimple(const icalrecurrencetype& rule) {
+    const int days = countOf(rule.by_day, ICAL_BY_DAY_SIZE);
+    return !rule.rscale && countOf(rule.by_second, ICAL_BY_SECOND_SIZE) == 0 &&
+           countOf(rule.by_minute, ICAL_BY_MINUTE_SIZE) == 0 &&
+           countOf(rule.by_hour, ICAL_BY_HOUR_SIZE) == 0 &&
+           countOf(rule.by_year_day, ICAL_BY_YEARDAY_SIZE) == 0 &&
+           countOf(rule.by_week_no, ICAL_BY_WEEKNO_SIZE) == 0 &&
+           countOf(rule.by_set_pos, ICAL_BY_SETPOS_SIZE) == 0 &&
+           countOf(rule.by_month, ICAL_BY_MONTH_SIZE) <= 1 &&
+           countOf(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE) <= 1 &&
+           (days == 0 || (days == 1 && icalrecurrencetype_day_position(rule.by_day[0]) == 0));
 }
 
 } // namespace
@@ -61,6 +86,7 @@ Occurrences::Occurrences(icalcomponent* event, icalcomponent* calendar) {
             continue;
         if (recurrence.count == 0 && icaltime_is_null_time(recurrence.until))
             m_finite = false;
+        m_simple = m_simple && isSimple(recurrence);
         Rule rule{RecurIteratorPtr(icalrecur_iterator_new(recurrence, iteratorStart)), recurrence, {}};
         if (!rule.iterator)
             continue;
@@ -198,7 +224,7 @@ NextOccurrence nextOccurrence(Occurrences& occurrences, const LocalZone& local, 
     }
     if (!moment)
         return {last.value_or(occurrences.start()), 0, true};
-    if (occurrences.isFinite())
+    if (occurrences.isFinite() || !occurrences.hasSimpleRules())
         return {*moment, 0, true};
     const std::optional<Moment> second = occurrences.next();
     for (int digit = 1; second && second->seconds == moment->seconds && digit <= 7; ++digit) {

@@ -30,6 +30,8 @@ public:
     bool recurs() const { return !m_rules.empty() || !m_extra.empty(); }
     // The set ends: it has no rule, or a rule with COUNT or UNTIL.
     bool isFinite() const { return m_finite; }
+    // No rule has a BY part beyond one month, one day of the month and one plain weekday.
+    bool hasSimpleRules() const { return m_simple; }
 
     // Leaves out, where libical can do it without walking, the rule's instances well before this
     // day: a series started decades ago need not be walked through.
@@ -66,6 +68,7 @@ private:
 
     bool m_valid = false;
     bool m_finite = true;
+    bool m_simple = true;
     Moment m_start;
     icaltimezone* m_zone = nullptr;
     bool m_startPending = true;

@@ -64,7 +64,8 @@ const FileCase kFiles[] = {
       "31.12.2026 09:00 | 0 | 0 | 0 | Nur am 31. | einmalig", // months without a 31st are skipped
       "09.12.2026 17:00 | 2 | 0 | 0 | Alle sieben Tage",
       "31.01.2027 09:00 | 3 | 0 | 0 | Monatlich vom 31. an",
-      "20.05.2027 10:00 | 0 | 0 | 0 | Jahrestreffen bis 2040 | einmalig"}},
+      "20.05.2027 10:00 | 0 | 0 | 0 | Jahrestreffen bis 2040 | einmalig",
+      "04.01.2027 07:00 | 0 | 0 | 0 | Täglich außer im Dezember | einmalig"}},
     // RFC 5545, 3.6.6 and 3.8.6.3.
     {"erinnerungen.ics",
      0,

@@ -178,7 +178,8 @@ TEST_F(RoundTrip, ChangesByOtherProgramsWin) {
         ASSERT_TRUE(text.contains(edit.from)) << edit.from.constData();
         const ical::ImportResult imported = ical::importChain(text.replace(edit.from, edit.to), importing);
         ASSERT_TRUE(imported.ok()) << imported.error.toStdString();
-        EXPECT_EQ(imported.events[0].row.*edit.field, QString::fromUtf8(edit.expected)) << edit.to.constData();
+        EXPECT_EQ(imported.events[0].row.*edit.field, QString::fromUtf8(edit.expected))
+            << edit.to.constData();
     }
 }
 
