@@ -76,15 +76,15 @@ std::optional<Chosen> earliestWithOverrides(const Series& series, icalcomponent*
         return local.date >= today;
     };
     bool future = false;
-    for (icalcomponent* override : series.overrides) {
-        icalproperty* id = icalcomponent_get_first_property(override, ICAL_RECURRENCEID_PROPERTY);
+    for (icalcomponent* instance : series.overrides) {
+        icalproperty* id = icalcomponent_get_first_property(instance, ICAL_RECURRENCEID_PROPERTY);
         const Moment replacedMoment =
             momentIn(id, icalproperty_get_recurrenceid(id), calendar, master.zone());
         replaced.insert(replacedMoment);
         future = context.zone.wallTime(icalTimeOf(replacedMoment), master.zone()).date >= today || future;
-        const Occurrences own(override, calendar);
+        const Occurrences own(instance, calendar);
         if (own.isValid())
-            future = consider(override, own.start(), own.zone()) || future;
+            future = consider(instance, own.start(), own.zone()) || future;
     }
     if (!future)
         return std::nullopt;
