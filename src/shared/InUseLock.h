@@ -4,23 +4,22 @@
 
 namespace moravel {
 
-// The "in use" mark of the appointment database: an advisory lock on a small file beside it.
-// Each program holds it shared while it has the database open; compaction needs it exclusively.
-// The lock lives on a separate file because closing any descriptor of the database file itself
-// would drop SQLite's own locks.
+// The "in use" mark of the appointment database: an advisory lock on a small file beside it,
+// which each program holds shared while it has the database open. Compaction no longer needs it:
+// it rewrites the file in place under SQLite's own locks. Older planners, though, compact by
+// replacing the file and only while they can hold the mark exclusively; holding it keeps them
+// from replacing a file that is open here. The lock lives on a separate file because closing
+// any descriptor of the database file itself would drop SQLite's own locks.
 class InUseLock {
 public:
-    enum class Mode { Shared, Exclusive };
-
     explicit InUseLock(const QString& databasePath);
     ~InUseLock();
     InUseLock(const InUseLock&) = delete;
     InUseLock& operator=(const InUseLock&) = delete;
 
-    // Never waits: false when the lock is held by someone else in a conflicting mode.
-    bool tryLock(Mode mode);
-    void unlock();
-    bool isLocked() const { return m_locked; }
+    // Takes the mark shared. Never waits: false when someone holds it exclusively or the mark
+    // file cannot be had.
+    bool tryLock();
     // Whether the last tryLock failed because someone else holds the lock, not for want of the lock file.
     bool isHeldElsewhere() const { return m_heldElsewhere; }
 
@@ -29,7 +28,6 @@ public:
 private:
     QString m_path;
     int m_fd = -1;
-    bool m_locked = false;
     bool m_heldElsewhere = false;
 };
 

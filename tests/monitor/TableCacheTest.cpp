@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QListWidget>
 
+#include "ForeignConnection.h"
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <random>
 
@@ -53,7 +53,7 @@ QStringList subjects(const std::vector<Appointment>& rows) {
 }
 
 bool execute(const TerminStore& store, const QString& sql) {
-    return sqlite3_exec(store.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    return test::ForeignConnection(store.path()).execute(sql);
 }
 
 class TableCacheTest : public ::testing::Test {

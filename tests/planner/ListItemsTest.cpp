@@ -13,7 +13,7 @@
 
 #include <random>
 
-#include <sqlite3.h>
+#include "ForeignConnection.h"
 
 using namespace moravel;
 
@@ -78,13 +78,14 @@ void expectSameData(const QTreeWidgetItem& actual, const QTreeWidgetItem& expect
 class ListItemsTest : public PlannerFixture {
 protected:
     void execute(const QString& sql) {
-        ASSERT_EQ(sqlite3_exec(store->handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr),
-                  SQLITE_OK);
+        test::ForeignConnection other(store->path());
+        ASSERT_TRUE(other.execute(sql)) << other.error().toStdString();
     }
 
     // Rows of every kind the table may hold, including texts the planner never writes.
     void addVariedRows(int count, unsigned seed) {
-        execute("BEGIN");
+        QStringList changes{"BEGIN"};
+        TerminStore::WriteTransaction batch(*store);
         std::mt19937 random(seed);
         std::uniform_int_distribution<int> offset(-40, 400);
         for (int i = 0; i < count; ++i) {
@@ -93,15 +94,16 @@ protected:
             const qint64 id = add(day, time, QString("Termin %1").arg(i), QString::number(i % 9),
                                   QString::number(i % 15), QString::number(i % 30));
             if (i % 11 == 0)
-                execute(QString("UPDATE tblTermin SET TerminDatum = 'x', Bemerkungen = NULL WHERE ID = %1")
-                            .arg(id));
+                changes << (QString(
+                                "UPDATE tblTermin SET TerminDatum = 'x', Bemerkungen = NULL WHERE ID = %1")
+                                .arg(id));
             if (i % 13 == 0)
-                execute(
-                    QString(
-                        "UPDATE tblTermin SET TerminDatumUhrzeit = NULL, Wiederholung = NULL WHERE ID = %1")
-                        .arg(id));
+                changes << (QString("UPDATE tblTermin SET TerminDatumUhrzeit = NULL, Wiederholung = NULL "
+                                    "WHERE ID = %1")
+                                .arg(id));
         }
-        execute("COMMIT");
+        batch.commit();
+        execute((changes << "COMMIT").join(';'));
     }
 };
 
