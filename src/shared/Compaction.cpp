@@ -129,6 +129,7 @@ Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, N
     }
     switch (store->vacuum()) {
     case TerminStore::VacuumResult::Done:
+        qCInfo(lcCompaction, "Compacted %s", qUtf8Printable(database));
         return Result::Compacted;
     case TerminStore::VacuumResult::Busy:
         qCInfo(lcCompaction, "Another program is writing %s: compaction waits for the next start",
