@@ -81,6 +81,8 @@ void makeIndexes(sqlite3* db, const QString& path) {
     sql::execute(db, "ROLLBACK");
 }
 
+const char* const kDeleteRow = "DELETE FROM tblTermin WHERE ID = ?1";
+
 const QString kNoDatabase =
     QStringLiteral("Die Datei ist keine Termindatenbank, die sich lesen und schreiben lässt. Sie bleibt "
                    "unverändert.");
@@ -250,34 +252,27 @@ std::optional<qint64> TerminStore::insert(const Appointment& row) {
     return sqlite3_last_insert_rowid(m_db);
 }
 
+std::optional<int> TerminStore::changeRow(const char* sql, qint64 id, const char* what) {
+    if (!mayWrite(what))
+        return std::nullopt;
+    sql::Statement statement(m_db, sql);
+    if (statement.ok())
+        statement.bind(1, id);
+    if (!statement.ok() || !statement.run()) {
+        failed(what);
+        return std::nullopt;
+    }
+    return sqlite3_changes(m_db);
+}
+
 bool TerminStore::remove(qint64 id) {
-    if (!mayWrite("Deleting a row"))
-        return false;
-    sql::Statement statement(m_db, "DELETE FROM tblTermin WHERE ID = ?1");
-    if (!statement.ok())
-        return failed("Preparing a delete");
-    statement.bind(1, id);
-    if (!statement.run())
-        return failed("Deleting a row");
-    return sqlite3_changes(m_db) == 1;
+    return changeRow(kDeleteRow, id, "Deleting a row") == 1;
 }
 
 std::optional<qint64> TerminStore::replace(qint64 id, const Appointment& row) {
     WriteTransaction transaction(*this);
-    if (!transaction.isOpen())
+    if (!transaction.isOpen() || !changeRow(kDeleteRow, id, "Deleting the edited row"))
         return std::nullopt;
-    {
-        sql::Statement statement(m_db, "DELETE FROM tblTermin WHERE ID = ?1");
-        if (!statement.ok()) {
-            failed("Preparing the edit's delete");
-            return std::nullopt;
-        }
-        statement.bind(1, id);
-        if (!statement.run()) {
-            failed("Deleting the edited row");
-            return std::nullopt;
-        }
-    }
     const std::optional<qint64> inserted = insert(row);
     if (!inserted || !transaction.commit())
         return std::nullopt;
@@ -285,15 +280,7 @@ std::optional<qint64> TerminStore::replace(qint64 id, const Appointment& row) {
 }
 
 bool TerminStore::lockForRenewal(qint64 id) {
-    if (!mayWrite("Locking a row"))
-        return false;
-    sql::Statement statement(m_db, "UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = ?1");
-    if (!statement.ok())
-        return failed("Preparing a lock");
-    statement.bind(1, id);
-    if (!statement.run())
-        return failed("Locking a row");
-    return sqlite3_changes(m_db) == 1;
+    return changeRow("UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = ?1", id, "Locking a row") == 1;
 }
 
 } // namespace moravel

@@ -169,6 +169,8 @@ private:
     // False, with the reason as the last error, for a file that is never written to.
     bool mayWrite(const char* what) const;
     bool execute(const char* sql, const char* what);
+    // Runs a statement with the row's ID as ?1; the rows it changed, none when it failed.
+    std::optional<int> changeRow(const char* sql, qint64 id, const char* what);
 
     sqlite3* m_db;
     QString m_path;
