@@ -1,6 +1,7 @@
 #include "Compaction.h"
 
 #include "DataLocation.h"
+#include "InUseLock.h"
 #include "TerminStore.h"
 
 #include <QDir>
@@ -112,6 +113,11 @@ Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, N
     const QString database = directory + QLatin1Char('/') + location::kDatabaseFile;
     if (!linkStatus(database))
         return restoreCopy(directory, database, why);
+    if (InUseLock::heldByAnotherProgram(database)) {
+        qCInfo(lcCompaction, "%s is open in another program: compaction waits for a later start",
+               qUtf8Printable(database));
+        return Result::InUse;
+    }
 
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     const std::unique_ptr<TerminStore> store = TerminStore::open(database, &opened, nullptr, kBusyTimeoutMs);

@@ -6,8 +6,8 @@ namespace moravel {
 
 // Compacts dBTermin.mdb in place with SQLite's own VACUUM: a write transaction under SQLite's
 // locks and journal that every program using the file sees, so no committed row of any program
-// is lost, and the file stays the same file (links, owner, mode, journal mode). A file that
-// another program is writing is skipped after a moment and compacted at a later start.
+// is lost, and the file stays the same file (links, owner, mode, journal mode). A file that the
+// other program has open, or that another tool is writing, is left for a later start.
 class Compaction {
 public:
     enum class Result {
@@ -15,7 +15,7 @@ public:
         NotNeeded,  // no page to give back: the file was left as it was
         Restored,   // the database was missing and the copy dBcard2.mdb an older version left took its place
         CopyKept,   // the database is missing and that copy could not take its place; the reason says why
-        InUse,      // another program is writing the database: nothing done
+        InUse,      // the other program has the database open, or another tool writes it: nothing done
         NoDatabase, // nothing to compact
         Failed      // the database is left as it was
     };

@@ -47,6 +47,15 @@ QString InUseLock::sidecarPath(const QString& databasePath) {
     return databasePath + QStringLiteral(".inuse");
 }
 
+bool InUseLock::heldByAnotherProgram(const QString& databasePath) {
+    const int fd = openMark(QFile::encodeName(sidecarPath(databasePath)));
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
 bool InUseLock::tryLock() {
     m_heldElsewhere = false;
     if (m_fd < 0) {

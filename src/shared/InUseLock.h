@@ -5,11 +5,12 @@
 namespace moravel {
 
 // The "in use" mark of the appointment database: an advisory lock on a small file beside it,
-// which each program holds shared while it has the database open. Compaction no longer needs it:
-// it rewrites the file in place under SQLite's own locks. Older planners, though, compact by
-// replacing the file and only while they can hold the mark exclusively; holding it keeps them
-// from replacing a file that is open here. The lock lives on a separate file because closing
-// any descriptor of the database file itself would drop SQLite's own locks.
+// which each program holds shared while it has the database open. Compaction leaves the file
+// alone while the other program has it open, as it always did; older planners, which compact by
+// replacing the file, rely on that to never replace a file that is open here. (Compaction itself
+// is safe under SQLite's own locks, so the mark only tells when to leave it for a later start.)
+// The lock lives on a separate file because closing any descriptor of the database file itself
+// would drop SQLite's own locks.
 class InUseLock {
 public:
     explicit InUseLock(const QString& databasePath);
@@ -22,6 +23,9 @@ public:
     bool tryLock();
     // Whether the last tryLock failed because someone else holds the lock, not for want of the lock file.
     bool isHeldElsewhere() const { return m_heldElsewhere; }
+
+    // Whether another program holds the mark: it has the database open. Takes no lock.
+    static bool heldByAnotherProgram(const QString& databasePath);
 
     static QString sidecarPath(const QString& databasePath);
 
