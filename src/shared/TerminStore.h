@@ -42,6 +42,7 @@ public:
 
     TerminStore(const TerminStore&) = delete;
     TerminStore& operator=(const TerminStore&) = delete;
+
     // Every row in ascending text order of TerminDatumUhrzeit (rows of equal text in ID order).
     std::vector<Appointment> mainList() const;
     // The fields that decide whether a pass wants a row, as the table holds them (UTF-8; NULL
