@@ -66,7 +66,11 @@ void tick(benchmark::State& state, bench::Shape shape, bool plannerWrites) {
         monitor.clock.advanceMs(1000);
         if (plannerWrites) {
             state.PauseTiming();
-            bench::changeRemarks(monitor.planner->path(), ++change);
+            const QByteArray sql =
+                QStringLiteral("UPDATE tblTermin SET Bemerkungen = 'Änderung %1' WHERE ID = 1")
+                    .arg(++change)
+                    .toUtf8();
+            sqlite3_exec(monitor.planner->handle(), sql.constData(), nullptr, nullptr, nullptr);
             state.ResumeTiming();
         }
         monitor.window->Timer1_Timer();
