@@ -3,6 +3,8 @@
 #include "NumberText.h"
 #include "TerminStore.h"
 
+#include <QFile>
+
 #include <sqlite3.h>
 
 namespace moravel::bench {
@@ -31,7 +33,7 @@ qint64 dayOf(int i, int rows, qint64 today, Shape shape) {
 
 void fillTable(const QString& path, int rows, qint64 today, Shape shape) {
     auto store = TerminStore::open(path);
-    sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
+    TerminStore::WriteTransaction batch(*store);
     for (int i = 0; i < rows; ++i) {
         const qint64 day = dayOf(i, rows, today, shape);
         const double time = (i % 96) / 96.0;
@@ -50,7 +52,7 @@ void fillTable(const QString& path, int rows, qint64 today, Shape shape) {
         a.TerminDatumUhrzeitMeldung = numtext::fixed5(0);
         store->insert(a);
     }
-    sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
+    batch.commit();
 }
 
 void addDailyBacklog(const QString& path, qint64 today, int days) {
@@ -65,6 +67,15 @@ void addDailyBacklog(const QString& path, qint64 today, int days) {
     daily.VorTage = QStringLiteral("0");
     daily.VorMinuten = QStringLiteral("5");
     store->insert(daily);
+}
+
+void changeRemarks(const QString& path, int change) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const QByteArray sql =
+        QStringLiteral("UPDATE tblTermin SET Bemerkungen = 'Änderung %1' WHERE ID = 1").arg(change).toUtf8();
+    sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 } // namespace moravel::bench

@@ -26,4 +26,8 @@ void fillTable(const QString& path, int rows, qint64 today, Shape shape = Shape:
 // Adds one live daily appointment whose day lies this many days before today.
 void addDailyBacklog(const QString& path, qint64 today, int days);
 
+// Commits a change of row 1's remarks, numbered `change`, through a connection of its own, as the
+// planner's change reaches the monitor.
+void changeRemarks(const QString& path, int change);
+
 } // namespace moravel::bench

@@ -20,7 +20,6 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include <sqlite3.h>
 #include <valgrind/callgrind.h>
 
 #include <cstdio>
@@ -86,13 +85,7 @@ int main(int argc, char** argv) {
             [&] {
                 clock.advanceMs(1000);
                 if (changed)
-                    sqlite3_exec(
-                        planner->handle(),
-                        QStringLiteral("UPDATE tblTermin SET Bemerkungen = 'Änderung %1' WHERE ID = 1")
-                            .arg(++change)
-                            .toUtf8()
-                            .constData(),
-                        nullptr, nullptr, nullptr);
+                    bench::changeRemarks(planner->path(), ++change);
             },
             [&] { window.Timer1_Timer(); });
         listed = window.findChild<QListWidget*>(QStringLiteral("List1"))->count() / 4;

@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -29,7 +28,7 @@ struct Fixture {
     Fixture() {
         numtext::setDecimalSeparator(QLatin1Char(','));
         auto store = TerminStore::open(templatePath);
-        sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
+        TerminStore::WriteTransaction batch(*store);
         // Filler spread over twenty years around today: one-offs, locked history and live
         // recurring rows that lie ahead, so the restarting pass walks real rows before the backlog.
         for (int i = 0; i < kTableRows - 1; ++i) {
@@ -53,17 +52,13 @@ struct Fixture {
         daily.Wiederholung = QStringLiteral("1");
         daily.sysGesperrt = QStringLiteral("0");
         store->insert(daily);
-        sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
+        batch.commit();
     }
 
-    // Without waiting for the disk on each commit: the restarting pass commits twice per renewal
-    // and would otherwise be measured mostly as sync latency, and take minutes.
     std::unique_ptr<TerminStore> freshCopy(const QString& path) const {
         QFile::remove(path);
         QFile::copy(templatePath, path);
-        auto store = TerminStore::open(path);
-        sqlite3_exec(store->handle(), "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
-        return store;
+        return TerminStore::open(path);
     }
 };
 
@@ -102,7 +97,12 @@ void BM_RenewPassedAppointments(benchmark::State& state) {
 }
 
 void BM_RestartingPassPerRenewal(benchmark::State& state) {
-    run(state, test::renewByRestartingPass, &g_secondsRestarting);
+    run(
+        state,
+        [](TerminStore& store, qint64 today, double now) {
+            return reference::renewByRestartingPass(store.path(), today, now);
+        },
+        &g_secondsRestarting);
 }
 
 BENCHMARK(BM_RenewPassedAppointments)->Unit(benchmark::kMillisecond)->MinTime(1.0);
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     auto renewed = fixture().freshCopy(fixture().workPath);
     auto restarted = fixture().freshCopy(otherPath);
     renewPassedAppointments(*renewed, kToday, kToday + 0.5);
-    test::renewByRestartingPass(*restarted, kToday, kToday + 0.5);
+    reference::renewByRestartingPass(restarted->path(), kToday, kToday + 0.5);
     const std::vector<Appointment> rows = renewed->mainList();
     std::printf("Rows after renewal: %zu, identical to the restarting pass: %s\n", rows.size(),
                 rows == restarted->mainList() ? "yes" : "no");

@@ -38,26 +38,32 @@ bool execute(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// A table and the store on it, and a connection of another tool that writes the rows.
+struct Database {
+    std::unique_ptr<TerminStore> store;
+    sqlite3* tool = nullptr;
+
+    // Without a table of the tool's own, the store makes the file and its table.
+    Database(const QString& path, const char* createTable) {
+        const QByteArray file = QFile::encodeName(path);
+        if (createTable && sqlite3_open(file.constData(), &tool) == SQLITE_OK)
+            execute(tool, createTable);
+        store = TerminStore::open(path);
+        if (!tool)
+            sqlite3_open(file.constData(), &tool);
+        // Durability is not what this target checks; without it the runs are many times faster.
+        FUZZ_CHECK(store && execute(tool, "PRAGMA synchronous = OFF"));
+    }
+    ~Database() { sqlite3_close(tool); }
+};
+
 struct Databases {
     QTemporaryDir dir;
-    std::unique_ptr<TerminStore> typed, untyped;
-
-    Databases() {
-        numtext::setDecimalSeparator(QLatin1Char(','));
-        typed = TerminStore::open(dir.path() + QStringLiteral("/typed.mdb"));
-        const QByteArray untypedPath = QFile::encodeName(dir.path() + QStringLiteral("/untyped.mdb"));
-        sqlite3* db = nullptr;
-        sqlite3_open(untypedPath.constData(), &db);
-        execute(db, "CREATE TABLE tblTermin (ID INTEGER PRIMARY KEY, TerminDatum, TerminUhrzeit,"
-                    " TerminDatumUhrzeit, Betreff, Bemerkungen, Wiederholung, VorTage, VorMinuten,"
-                    " sysGesperrt, \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)");
-        sqlite3_close(db);
-        untyped = TerminStore::open(QString::fromLocal8Bit(untypedPath));
-        FUZZ_CHECK(typed && untyped);
-        // Durability is not what this target checks; without it the runs are many times faster.
-        execute(typed->handle(), "PRAGMA synchronous = OFF");
-        execute(untyped->handle(), "PRAGMA synchronous = OFF");
-    }
+    Database typed{dir.path() + QStringLiteral("/typed.mdb"), nullptr};
+    Database untyped{dir.path() + QStringLiteral("/untyped.mdb"),
+                     "CREATE TABLE tblTermin (ID INTEGER PRIMARY KEY, TerminDatum, TerminUhrzeit,"
+                     " TerminDatumUhrzeit, Betreff, Bemerkungen, Wiederholung, VorTage, VorMinuten,"
+                     " sysGesperrt, \"ZuletztGeöffnetAm\", TerminDatumUhrzeitMeldung)"};
 };
 
 void bindValue(sqlite3_stmt* statement, int index, FuzzedDataProvider& input) {
@@ -90,8 +96,8 @@ void bindValue(sqlite3_stmt* statement, int index, FuzzedDataProvider& input) {
 // The passes from a day on against a pass over every row with the same filter, which sees the
 // same key bytes: the same rows in the same order, and the same rows to renew.
 void checkPassesFrom(const TerminStore& store, qint64 today, double closedAt) {
-    static const std::string everyRow = std::string("SELECT ") + TerminStore::kSelectColumns +
-                                        " FROM tblTermin ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    // Day 0 has no five-digit text: the pass then reads every row.
+    constexpr qint64 kEveryRow = 0;
     const double now = static_cast<double>(today) + 0.5;
     const auto wanted = [&](const TerminStore::RowKey& key) {
         const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
@@ -105,14 +111,14 @@ void checkPassesFrom(const TerminStore& store, qint64 today, double closedAt) {
         return day && digit && flag && *day < today && *digit >= 1 && *digit <= 7 && *flag == 0;
     };
     std::vector<qint64> expected, found, expectedRenewable, foundRenewable;
-    FUZZ_CHECK(store.query(everyRow.c_str(), {}, wanted,
-                           [&](const Appointment& row) { expected.push_back(row.ID); }));
+    FUZZ_CHECK(
+        store.mainListFrom(kEveryRow, wanted, [&](const Appointment& row) { expected.push_back(row.ID); }));
     const double earliest = std::floor(std::min(closedAt, static_cast<double>(today)));
     FUZZ_CHECK(store.mainListFrom(static_cast<qint64>(std::max(earliest, 0.0)), wanted,
                                   [&](const Appointment& row) { found.push_back(row.ID); }));
     FUZZ_CHECK(found == expected);
-    FUZZ_CHECK(store.query(everyRow.c_str(), {}, renewable,
-                           [&](const Appointment& row) { expectedRenewable.push_back(row.ID); }));
+    FUZZ_CHECK(store.mainListFrom(kEveryRow, renewable,
+                                  [&](const Appointment& row) { expectedRenewable.push_back(row.ID); }));
     FUZZ_CHECK(store.renewableBefore(today, renewable,
                                      [&](const Appointment& row) { foundRenewable.push_back(row.ID); }));
     std::sort(expectedRenewable.begin(), expectedRenewable.end());
@@ -132,8 +138,9 @@ std::set<qint64> ids(const std::vector<Appointment>& rows) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Databases databases;
     FuzzedDataProvider input(data, size);
-    TerminStore& store = input.ConsumeBool() ? *databases.typed : *databases.untyped;
-    sqlite3* db = store.handle();
+    Database& database = input.ConsumeBool() ? databases.typed : databases.untyped;
+    TerminStore& store = *database.store;
+    sqlite3* db = database.tool;
     FUZZ_CHECK(execute(db, "DELETE FROM tblTermin"));
 
     sqlite3_stmt* insert = nullptr;

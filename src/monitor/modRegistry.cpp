@@ -1,5 +1,7 @@
 #include "modRegistry.h"
 
+#include "UserFolders.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,10 +14,7 @@ namespace moravel::monitor::modRegistry {
 namespace {
 
 QString autostartDirectory() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/autostart");
+    return folders::configHome() + QStringLiteral("/autostart");
 }
 
 // Characters that make the desktop-entry rules demand a quoted argument.

@@ -1,35 +1,48 @@
 #include "SingleInstance.h"
 
-#include <QDir>
+#include "UserFolders.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QLoggingCategory>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-QString runtimeDirectory() {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        dir = QDir::tempPath() + QStringLiteral("/moravel-") + QString::number(::getuid());
-    QDir().mkpath(dir);
-    return dir;
-}
-} // namespace
+Q_LOGGING_CATEGORY(lcInstance, "moravel.instance")
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent) {
-    const QString dir = runtimeDirectory();
+    const QString dir = moravel::folders::runtimeDirectory();
+    if (dir.isEmpty()) {
+        qCWarning(lcInstance, "No runtime folder of the user's own; starting without the one-planner check");
+        return;
+    }
     m_lockPath = dir + QLatin1Char('/') + name + QStringLiteral(".lock");
     m_socketPath = dir + QLatin1Char('/') + name + QStringLiteral(".sock");
 
-    const int fd = ::open(QFile::encodeName(m_lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return; // no lock to be had: behave as a second instance rather than risk two planners
+    // Only another planner holding the lock makes this one the second. A lock that cannot be had
+    // for any other reason (a folder or a link in its place, a file of another user) must not keep
+    // the user from planning: this planner then starts without the check.
+    const int fd = ::open(QFile::encodeName(m_lockPath).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+        qCWarning(lcInstance, "The lock %s cannot be used (%s); starting without the one-planner check",
+                  qUtf8Printable(m_lockPath), fd < 0 ? std::strerror(errno) : "not a file of the user's own");
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_otherRunning = errno == EWOULDBLOCK;
+        if (!m_otherRunning)
+            qCWarning(lcInstance, "Locking %s failed: %s", qUtf8Printable(m_lockPath), std::strerror(errno));
         ::close(fd);
         return;
     }
@@ -45,6 +58,9 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(p
                 Q_EMIT activationRequested();
             }
         });
+    } else {
+        qCWarning(lcInstance, "Listening on %s failed: %s", qUtf8Printable(m_socketPath),
+                  qUtf8Printable(m_server->errorString()));
     }
 }
 
@@ -56,6 +72,8 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::notifyPrimary() const {
+    if (m_socketPath.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(1000))

@@ -6,7 +6,8 @@
 class QLocalServer;
 
 // One planner per user: the first instance holds a lock in the user's runtime directory and
-// listens on a local socket; a later instance tells it to come to the front.
+// listens on a local socket; a later instance tells it to come to the front. When the lock cannot
+// be had for another reason than a running planner, the planner runs without the check.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -15,8 +16,8 @@ public:
                             QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this is the only running instance; false when another one runs.
-    bool isPrimary() const { return m_lockFd >= 0; }
+    // False only when another planner holds the lock.
+    bool isPrimary() const { return !m_otherRunning; }
 
     // Asks the running instance to bring its window to the front; false when none answers.
     bool notifyPrimary() const;
@@ -28,5 +29,6 @@ private:
     QString m_lockPath;
     QString m_socketPath;
     int m_lockFd = -1;
+    bool m_otherRunning = false;
     QLocalServer* m_server = nullptr;
 };

@@ -23,34 +23,26 @@ struct Appointment {
     QString TerminDatumUhrzeitMeldung;
 
     // The text fields in the table's column order (every column after ID).
-    std::array<const QString*, 11> textFields() const {
-        return {&TerminDatum,
-                &TerminUhrzeit,
-                &TerminDatumUhrzeit,
-                &Betreff,
-                &Bemerkungen,
-                &Wiederholung,
-                &VorTage,
-                &VorMinuten,
-                &sysGesperrt,
-                &ZuletztGeoeffnetAm,
-                &TerminDatumUhrzeitMeldung};
-    }
-    std::array<QString*, 11> textFields() {
-        return {&TerminDatum,
-                &TerminUhrzeit,
-                &TerminDatumUhrzeit,
-                &Betreff,
-                &Bemerkungen,
-                &Wiederholung,
-                &VorTage,
-                &VorMinuten,
-                &sysGesperrt,
-                &ZuletztGeoeffnetAm,
-                &TerminDatumUhrzeitMeldung};
-    }
+    std::array<const QString*, 11> textFields() const { return fieldsOf<const QString>(*this); }
+    std::array<QString*, 11> textFields() { return fieldsOf<QString>(*this); }
 
     bool operator==(const Appointment&) const = default;
+
+private:
+    // One list for both: pointers to const fields for a const row.
+    template <typename Field, typename Row> static std::array<Field*, 11> fieldsOf(Row& row) {
+        return {&row.TerminDatum,
+                &row.TerminUhrzeit,
+                &row.TerminDatumUhrzeit,
+                &row.Betreff,
+                &row.Bemerkungen,
+                &row.Wiederholung,
+                &row.VorTage,
+                &row.VorMinuten,
+                &row.sysGesperrt,
+                &row.ZuletztGeoeffnetAm,
+                &row.TerminDatumUhrzeitMeldung};
+    }
 };
 
 } // namespace moravel

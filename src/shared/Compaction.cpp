@@ -6,13 +6,17 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QLoggingCategory>
 
-#include <sqlite3.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcCompaction, "moravel.compaction")
 
 namespace moravel {
 
@@ -20,7 +24,8 @@ namespace {
 
 QStringList copyFilesIn(const QString& directory) {
     QStringList found;
-    const QStringList names = QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names =
+        QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
         if (name.compare(Compaction::kCopyFile, Qt::CaseInsensitive) == 0)
             found << directory + QLatin1Char('/') + name;
@@ -28,127 +33,119 @@ QStringList copyFilesIn(const QString& directory) {
     return found;
 }
 
-bool syncPath(const QString& path, bool directory) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          (directory ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+std::optional<struct stat> linkStatus(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return info;
 }
 
-struct Connection {
-    sqlite3* db = nullptr;
-    explicit Connection(const QString& path) {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-            SQLITE_OK) {
-            sqlite3_close(db);
-            db = nullptr;
-        }
+// Why a copy may not take the database's place, in German; empty when it may: a file of the
+// user's own, not a link, that SQLite opens, that passes its integrity check and holds tblTermin.
+QString copyProblem(const QString& copy) {
+    const std::optional<struct stat> before = linkStatus(copy);
+    if (!before)
+        return QStringLiteral("sie sich nicht lesen lässt");
+    if (S_ISLNK(before->st_mode))
+        return QStringLiteral("sie nur eine Verknüpfung auf eine andere Datei ist");
+    if (!S_ISREG(before->st_mode))
+        return QStringLiteral("sie keine gewöhnliche Datei ist");
+    if (before->st_uid != ::geteuid())
+        return QStringLiteral("sie einem anderen Benutzer gehört");
+    switch (TerminStore::checkFile(copy)) {
+    case TerminStore::FileCheck::NotSqlite:
+        return QStringLiteral("sie keine Datenbank ist");
+    case TerminStore::FileCheck::Damaged:
+        return QStringLiteral("sie beschädigt ist");
+    case TerminStore::FileCheck::NoTable:
+        return QStringLiteral("sie keine Termine enthält");
+    case TerminStore::FileCheck::Sound:
+        break;
     }
-    ~Connection() { sqlite3_close(db); }
-
-    // A single text or number result; empty on failure.
-    QString scalar(const char* sql) const {
-        sqlite3_stmt* statement = nullptr;
-        QString value;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-            value = QString::fromUtf8(text ? text : "");
-        }
-        sqlite3_finalize(statement);
-        return value;
-    }
-};
-
-bool vacuumInto(const Connection& source, const QString& target) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(source.db, "VACUUM INTO ?1", -1, &statement, nullptr) != SQLITE_OK)
-        return false;
-    const QByteArray path = QFile::encodeName(target);
-    sqlite3_bind_text(statement, 1, path.constData(), path.size(), SQLITE_TRANSIENT);
-    const bool ok = sqlite3_step(statement) == SQLITE_DONE;
-    sqlite3_finalize(statement);
-    return ok;
+    const std::optional<struct stat> after = linkStatus(copy);
+    if (!after || after->st_dev != before->st_dev || after->st_ino != before->st_ino)
+        return QStringLiteral("sie während der Prüfung ersetzt wurde");
+    return QString();
 }
 
-// A journal that a writer is using or that a crash left hot. SQLite ignores a journal whose first
-// byte is zero, as a writer killed before its commit leaves it, and the next write replaces it;
-// such a journal must not keep compaction from ever running again.
-bool hasLiveJournal(const QString& database) {
-    if (QFileInfo::exists(database + QStringLiteral("-wal")))
+// Gives the copy the database's name, but only while that name is free: a database another
+// program made meanwhile is never replaced.
+bool renameIntoFreeName(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return true;
-    QFile journal(database + QStringLiteral("-journal"));
-    if (!journal.exists())
+    // File systems without that kind of rename: a second link fails as well when the name is taken.
+    if (errno != EINVAL || ::link(source.constData(), target.constData()) != 0)
         return false;
-    char first = 0;
-    return !journal.open(QIODevice::ReadOnly) || (journal.read(&first, 1) == 1 && first != 0);
+    ::unlink(source.constData());
+    return true;
+}
+
+Compaction::Result restoreCopy(const QString& directory, const QString& database, QString& reason) {
+    const QStringList copies = copyFilesIn(directory);
+    if (copies.isEmpty())
+        return Compaction::Result::NoDatabase;
+    QString problem;
+    for (const QString& copy : copies) {
+        problem = copyProblem(copy);
+        if (problem.isEmpty() && !renameIntoFreeName(copy, database)) {
+            qCWarning(lcCompaction, "Renaming %s failed: %s", qUtf8Printable(copy), std::strerror(errno));
+            problem = QStringLiteral("sie sich nicht umbenennen ließ");
+        }
+        if (problem.isEmpty()) {
+            qCInfo(lcCompaction, "The missing database was restored from %s", qUtf8Printable(copy));
+            return Compaction::Result::Restored;
+        }
+        qCWarning(lcCompaction, "%s is left alone: %s", qUtf8Printable(copy), qUtf8Printable(problem));
+    }
+    reason = QStringLiteral("Die Termindatenbank %1 fehlt. Die Kopie %2 einer früheren Version wurde nicht "
+                            "übernommen, weil %3. Sie bleibt unverändert liegen.")
+                 .arg(location::kDatabaseFile, Compaction::kCopyFile, problem);
+    return Compaction::Result::CopyKept;
 }
 
 } // namespace
 
-Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Need need, Step failAt) {
+Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Need need, QString* reason) {
+    QString ignored;
+    QString& why = reason ? *reason : ignored;
+    why.clear();
     const QString database = directory + QLatin1Char('/') + location::kDatabaseFile;
-    const QString copy = directory + QLatin1Char('/') + kCopyFile;
-
-    // Taken before anything is looked at: a program that opens the database waits for it, so
-    // it never opens a file that is about to be replaced or restored.
-    InUseLock lock(database);
-    if (!lock.tryLock(InUseLock::Mode::Exclusive))
+    if (!linkStatus(database))
+        return restoreCopy(directory, database, why);
+    if (InUseLock::heldByAnotherProgram(database)) {
+        qCInfo(lcCompaction, "%s is open in another program: compaction waits for a later start",
+               qUtf8Printable(database));
         return Result::InUse;
-
-    // A copy beside a missing database is the only copy left by an interrupted compaction.
-    const QStringList leftovers = copyFilesIn(directory);
-    if (!QFileInfo::exists(database)) {
-        if (leftovers.isEmpty())
-            return Result::NoDatabase;
-        return QFile::rename(leftovers.first(), database) ? Result::Restored : Result::Failed;
-    }
-    for (const QString& leftover : leftovers) {
-        if (!QFile::remove(leftover))
-            return Result::Failed;
     }
 
-    qint64 rows = -1;
-    {
-        Connection source(database);
-        // Opening and reading rolls back a journal that a crash left behind.
-        if (!source.db || sqlite3_db_readonly(source.db, "main") != 0 || !hasAppointmentTable(source.db))
+    TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
+    const std::unique_ptr<TerminStore> store = TerminStore::open(database, &opened, nullptr, kBusyTimeoutMs);
+    if (!store || opened != TerminStore::OpenResult::Opened) {
+        qCInfo(lcCompaction, "Not compacting %s: it is no appointment database that may be written",
+               qUtf8Printable(database));
+        return Result::Failed;
+    }
+    if (need == Need::FreePages) {
+        const std::optional<qint64> pages = store->freePages();
+        if (!pages)
             return Result::Failed;
-        if (need == Need::FreePages && source.scalar("PRAGMA freelist_count") == QStringLiteral("0"))
+        if (*pages == 0)
             return Result::NotNeeded;
-        bool ok = false;
-        rows = source.scalar("SELECT count(*) FROM tblTermin").toLongLong(&ok);
-        if (!ok || failAt == Step::Copy || !vacuumInto(source, copy)) {
-            QFile::remove(copy);
-            return Result::Failed;
-        }
     }
-
-    bool checked = false;
-    {
-        Connection target(copy);
-        checked = target.db && target.scalar("PRAGMA integrity_check") == QStringLiteral("ok") &&
-                  target.scalar("SELECT count(*) FROM tblTermin").toLongLong() == rows;
+    switch (store->vacuum()) {
+    case TerminStore::VacuumResult::Done:
+        qCInfo(lcCompaction, "Compacted %s", qUtf8Printable(database));
+        return Result::Compacted;
+    case TerminStore::VacuumResult::Busy:
+        qCInfo(lcCompaction, "Another program is writing %s: compaction waits for the next start",
+               qUtf8Printable(database));
+        return Result::InUse;
+    case TerminStore::VacuumResult::Damaged:
+    case TerminStore::VacuumResult::Failed:
+        break;
     }
-    if (!checked || failAt == Step::Check || !syncPath(copy, false) || hasLiveJournal(database) ||
-        hasLiveJournal(copy) || failAt == Step::Rename) {
-        QFile::remove(copy);
-        return Result::Failed;
-    }
-
-    struct stat original {};
-    if (::stat(QFile::encodeName(database).constData(), &original) == 0)
-        ::chmod(QFile::encodeName(copy).constData(), original.st_mode & 07777);
-
-    if (::rename(QFile::encodeName(copy).constData(), QFile::encodeName(database).constData()) != 0) {
-        QFile::remove(copy);
-        return Result::Failed;
-    }
-    syncPath(directory, true);
-    return Result::Compacted;
+    return Result::Failed;
 }
 
 } // namespace moravel

@@ -1,5 +1,7 @@
 #include "DataLocation.h"
 
+#include "UserFolders.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -25,10 +27,7 @@ QString dataDirectory() {
     if (!system && (writable || QFileInfo::exists(program + QLatin1Char('/') + kDatabaseFile)))
         return program;
 
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    const QString fallback = base + QStringLiteral("/BriskoMoravel");
+    const QString fallback = folders::dataHome() + QStringLiteral("/BriskoMoravel");
     QDir().mkpath(fallback);
     return fallback;
 }

@@ -1,19 +1,44 @@
 #include "InUseLock.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+Q_LOGGING_CATEGORY(lcInUse, "moravel.inuse")
+
 namespace moravel {
+
+namespace {
+
+// The mark file itself, never what a link in its place points to: a link must not make the
+// programs create or lock a file outside the data directory. Read-only where the user may not
+// write it (a database shared through a group), which is enough for the lock.
+int openMark(const QByteArray& path) {
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | kFlags, 0644);
+    if (fd < 0 && (errno == EACCES || errno == EROFS))
+        fd = ::open(path.constData(), O_RDONLY | kFlags);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
 
 InUseLock::InUseLock(const QString& databasePath) : m_path(sidecarPath(databasePath)) {}
 
 InUseLock::~InUseLock() {
-    unlock();
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -22,25 +47,28 @@ QString InUseLock::sidecarPath(const QString& databasePath) {
     return databasePath + QStringLiteral(".inuse");
 }
 
-bool InUseLock::tryLock(Mode mode) {
-    m_heldElsewhere = false;
-    if (m_fd < 0) {
-        m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (m_fd < 0)
-            m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0)
-            return false;
-    }
-    const int operation = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    m_locked = ::flock(m_fd, operation) == 0;
-    m_heldElsewhere = !m_locked && errno == EWOULDBLOCK;
-    return m_locked;
+bool InUseLock::heldByAnotherProgram(const QString& databasePath) {
+    const int fd = openMark(QFile::encodeName(sidecarPath(databasePath)));
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }
 
-void InUseLock::unlock() {
-    if (m_fd >= 0 && m_locked)
-        ::flock(m_fd, LOCK_UN);
-    m_locked = false;
+bool InUseLock::tryLock() {
+    m_heldElsewhere = false;
+    if (m_fd < 0) {
+        m_fd = openMark(QFile::encodeName(m_path));
+        if (m_fd < 0) {
+            qCWarning(lcInUse, "No in-use mark %s: %s", qUtf8Printable(m_path), std::strerror(errno));
+            return false;
+        }
+    }
+    if (::flock(m_fd, LOCK_SH | LOCK_NB) == 0)
+        return true;
+    m_heldElsewhere = errno == EWOULDBLOCK;
+    return false;
 }
 
 } // namespace moravel

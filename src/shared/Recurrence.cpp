@@ -4,8 +4,6 @@
 
 #include <QDate>
 
-#include <algorithm>
-
 namespace moravel {
 
 namespace {
@@ -14,24 +12,6 @@ namespace {
 // rather than computed, so that they never depend on the order of static initialisation.
 constexpr qint64 kFirstDay = -657434;
 constexpr qint64 kLastDay = 2958465;
-
-// Day d of the given month; a day the month does not have (the 31st into a 30-day month,
-// 29 February into a common year) becomes the month's last day. A chain then goes on from that
-// day, so a monthly row of 31 January continues 28 February, 28 March.
-QDate clampedDate(int year, int month, int day) {
-    const int last = QDate(year, month, 1).daysInMonth();
-    return QDate(year, month, std::min(day, last));
-}
-
-QDate addMonths(QDate date, int months) {
-    int month = date.month() + months;
-    int year = date.year();
-    if (month > 12) {
-        month -= 12;
-        ++year;
-    }
-    return clampedDate(year, month, date.day());
-}
 
 } // namespace
 
@@ -69,20 +49,23 @@ std::optional<qint64> Folgedatum(qint64 day, int digit) {
     case 2:
         next = date.addDays(7);
         break;
+    // A day the target month does not have (the 31st into a 30-day month, 29 February into a
+    // common year) becomes the month's last day, and the chain goes on from there: a monthly row
+    // of 31 January continues 28 February, 28 March.
     case 3:
-        next = addMonths(date, 1);
+        next = date.addMonths(1);
         break;
     case 4:
-        next = addMonths(date, 3);
+        next = date.addMonths(3);
         break;
     case 5:
-        next = addMonths(date, 6);
+        next = date.addMonths(6);
         break;
     case 6:
-        next = clampedDate(date.year() + 1, date.month(), date.day());
+        next = date.addYears(1);
         break;
     case 7:
-        next = clampedDate(date.year() + 2, date.month(), date.day());
+        next = date.addYears(2);
         break;
     default:
         return std::nullopt;

@@ -3,10 +3,12 @@
 #include "NumberText.h"
 #include "Recurrence.h"
 
-#include <sqlite3.h>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <tuple>
+
+Q_LOGGING_CATEGORY(lcRenewal, "moravel.renewal")
 
 namespace moravel {
 
@@ -46,48 +48,6 @@ struct Passed {
     }
 };
 
-bool execute(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// A write transaction that takes the write lock at once, so that no other program can lock or
-// insert between our check of a row and our insert. Rolled back unless committed.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(sqlite3* db) : m_db(db), m_open(execute(db, "BEGIN IMMEDIATE")) {}
-    ~WriteTransaction() {
-        if (m_open)
-            execute(m_db, "ROLLBACK");
-    }
-    WriteTransaction(const WriteTransaction&) = delete;
-    WriteTransaction& operator=(const WriteTransaction&) = delete;
-
-    bool isOpen() const { return m_open; }
-    bool commit() {
-        if (execute(m_db, "COMMIT"))
-            m_open = false;
-        return !m_open;
-    }
-
-private:
-    sqlite3* m_db;
-    bool m_open;
-};
-
-// Locks the row. It runs under the write lock right after the row was read again, so nothing can
-// have changed the flag since; matching the flag as read would miss one stored as a number or a
-// BLOB that reads as 0, and such a chain would never be renewed.
-bool lockRow(sqlite3* db, qint64 id) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = ?1", -1, &statement,
-                           nullptr) != SQLITE_OK)
-        return false;
-    sqlite3_bind_int64(statement, 1, id);
-    const bool done = sqlite3_step(statement) == SQLITE_DONE;
-    sqlite3_finalize(statement);
-    return done && sqlite3_changes(db) == 1;
-}
-
 Appointment occurrenceOn(const Appointment& row, qint64 day, const QString& nowText) {
     Appointment next;
     next.Betreff = row.Betreff;
@@ -109,7 +69,7 @@ Appointment occurrenceOn(const Appointment& row, qint64 day, const QString& nowT
 // that still lies before today goes in locked, exactly as the next restarted pass would leave it
 // after renewing it in turn. Returns the rows inserted, or -1 on failure.
 int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowText) {
-    WriteTransaction transaction(store.handle());
+    TerminStore::WriteTransaction transaction(store);
     if (!transaction.isOpen())
         return -1;
     // Read again under the write lock: the other program may have renewed or the user changed it.
@@ -122,7 +82,10 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
     std::optional<qint64> day = Folgedatum(passed->day, passed->digit);
     if (!day)
         return 0;
-    if (!lockRow(store.handle(), id))
+    // Under the write lock, right after the row was read again, nothing can have changed its
+    // flag; so the lock goes in whatever the flag is stored as (a number or a BLOB that reads
+    // as 0 would be missed by matching it), and no such chain is left unrenewed.
+    if (!store.lockForRenewal(id))
         return -1;
 
     int inserted = 0;
@@ -149,16 +112,20 @@ int renewPassedAppointments(TerminStore& store, qint64 today, double now) {
         [&passed](const Appointment& row) {
             passed.push_back({row.TerminDatumUhrzeit.toUtf8(), row.ID});
         });
-    if (!read)
+    if (!read) {
+        qCWarning(lcRenewal, "Finding the rows to renew failed: %s", qUtf8Printable(store.lastError()));
         return -1;
+    }
     std::sort(passed.begin(), passed.end());
 
     const QString nowText = numtext::fixed5(now);
     int inserted = 0;
     for (const Passed& row : passed) {
         const int renewed = renewChain(store, row.id, today, nowText);
-        if (renewed < 0)
+        if (renewed < 0) {
+            qCWarning(lcRenewal, "Renewing row %lld failed: %s", row.id, qUtf8Printable(store.lastError()));
             return -1;
+        }
         inserted += renewed;
     }
     return inserted;

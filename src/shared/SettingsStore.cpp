@@ -1,9 +1,10 @@
 #include "SettingsStore.h"
 
+#include "UserFolders.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace moravel::settings {
 
@@ -37,10 +38,7 @@ Address storedAddress(QSettings& store, const QString& section, const QString& k
 } // namespace
 
 QString filePath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/BriskoMoravel/BriskoMoravel.ini");
+    return folders::configHome() + QStringLiteral("/BriskoMoravel/BriskoMoravel.ini");
 }
 
 QString read(const QString& section, const QString& key, const QString& defaultValue) {

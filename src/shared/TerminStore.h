@@ -9,28 +9,35 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace moravel {
+
+namespace sql {
+class Statement;
+}
 
 // dBTermin.mdb: an SQLite file with the one table tblTermin. Every field is text except ID.
 // User text never becomes part of an SQL statement: it is always bound.
 class TerminStore {
 public:
     enum class OpenResult {
-        Opened,  // an existing appointment database
-        Created, // there was no file: a new, empty database was made
-        Unusable // the file exists but is no readable, writable appointment database; left untouched
+        Opened,    // an existing appointment database
+        Created,   // there was no file: a new, empty database was made
+        Untrusted, // tblTermin is a view or has triggers, SQL of the file's own that a write would
+                   // run: its rows are read, but nothing is ever written to it
+        Unusable   // the file exists but is no readable, writable appointment database; left untouched
     };
 
     // Opens the database, creating it when the file does not exist, and gives it the indexes
     // the passes below use. An existing file that is not an appointment database is never
-    // changed. Holds the shared in-use lock while open; while another program compacts, waits
-    // up to kBusyTimeoutMs for it and fails after that.
-    static std::unique_ptr<TerminStore> open(const QString& path, OpenResult* result = nullptr);
+    // changed. Holds the shared in-use mark while open. Waits up to busyTimeoutMs for another
+    // program's write. For Untrusted and Unusable, `reason` tells why in German.
+    static std::unique_ptr<TerminStore> open(const QString& path, OpenResult* result = nullptr,
+                                             QString* reason = nullptr, int busyTimeoutMs = kBusyTimeoutMs);
     ~TerminStore();
 
     TerminStore(const TerminStore&) = delete;
@@ -66,7 +73,7 @@ public:
     std::vector<Appointment> pastList(const QString& today, const std::optional<QString>& searchText,
                                       std::optional<int> limitWithoutDaily = std::nullopt) const;
 
-    // Inserts a row in one transaction and returns its new ID; ID of the argument is ignored.
+    // Inserts a row and returns its new ID; ID of the argument is ignored.
     std::optional<qint64> insert(const Appointment& row);
     // Deletes the row with this ID; false when there was none or the write failed.
     bool remove(qint64 id);
@@ -76,6 +83,45 @@ public:
     // inserted all the same. Returns the new ID.
     std::optional<qint64> replace(qint64 id, const Appointment& row);
     std::optional<Appointment> find(qint64 id) const;
+
+    // Marks the row as renewed (sysGesperrt "1") whatever its flag is stored as; false when
+    // there is no such row or the write failed. Meant for a write transaction in which the row
+    // was read again, so that no other program renews it meanwhile.
+    bool lockForRenewal(qint64 id);
+
+    // A write transaction that takes the write lock at once, so that no other program can write
+    // between what is read and what is written in it. Rolled back unless committed.
+    class WriteTransaction {
+    public:
+        explicit WriteTransaction(TerminStore& store);
+        ~WriteTransaction();
+        WriteTransaction(const WriteTransaction&) = delete;
+        WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+        bool isOpen() const { return m_open; }
+        bool commit();
+
+    private:
+        TerminStore& m_store;
+        bool m_open;
+    };
+
+    // Pages that no row uses: what compaction gives back. None when it cannot be read.
+    std::optional<qint64> freePages() const;
+    enum class VacuumResult {
+        Done,
+        Busy,    // another program is using the file: nothing done
+        Damaged, // the file fails SQLite's check: rewriting it could drop what a repair may save
+        Failed   // left as it was; lastError() says why
+    };
+    // Rewrites the file in place with SQLite's VACUUM: one write transaction under SQLite's locks
+    // and journal, seen by every open connection; the file keeps its inode, links, owner, mode
+    // and journal mode, and every row its ID.
+    VacuumResult vacuum();
+
+    // What a file that may take the place of the database holds, opened read-only.
+    enum class FileCheck { Sound, NotSqlite, Damaged, NoTable };
+    static FileCheck checkFile(const QString& path);
 
     const QString& path() const { return m_path; }
 
@@ -98,41 +144,45 @@ public:
 
     // How long a statement waits for another program's write before it gives up.
     void setBusyTimeout(int milliseconds);
-    sqlite3* handle() const { return m_db; }
 
     // Milliseconds a statement waits for the other program's write before it gives up.
     static constexpr int kBusyTimeoutMs = 5000;
-
-    // Walks the rows of a prepared query that selects the columns of kSelectColumns.
-    bool query(const char* sql, const std::vector<QString>& parameters, const RowSink& sink) const;
-    // The same for the rows that `keep` wants. It sees each row's key straight from the table;
-    // no text is made and no other field is read for the rows it does not keep, so a pass over
-    // years of rows that are not wanted costs little more than SQLite's own step.
-    bool query(const char* sql, const std::vector<QString>& parameters, const RowFilter& keep,
-               const RowSink& sink) const;
 
     // Walks in no particular order the rows that `keep` wants among those that may need renewing
     // before this day: every row not stored locked or once only whose key lies before the day,
     // and every row in a shape the programs do not write. Other rows cannot need it.
     bool renewableBefore(qint64 day, const RowFilter& keep, const RowSink& sink) const;
 
+    // Every column of the table, ID first, as a SELECT list.
     static const char* const kSelectColumns;
 
 private:
-    TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> lock);
+    TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> lock, QString untrusted);
+    // Walks the rows of a query that selects kSelectColumns and that `keep` wants. It sees each
+    // row's key straight from the table; no text is made and no other field is read for the rows
+    // it does not keep, so a pass over years of rows that are not wanted costs little more than
+    // SQLite's own step.
+    bool query(const std::string& sql, const std::vector<QString>& parameters, const RowFilter& keep,
+               const RowSink& sink) const;
+    bool query(const std::string& sql, const std::vector<QString>& parameters, const RowSink& sink) const;
     // Records why the last statement failed: logged with SQLite's text, kept in German.
     bool failed(const char* what) const;
+    // False, with the reason as the last error, for a file that is never written to.
+    bool mayWrite(const char* what) const;
+    bool execute(const char* sql, const char* what);
+    // Runs a statement with the row's ID as ?1; the rows it changed, none when it failed.
+    std::optional<int> changeRow(const char* sql, qint64 id, const char* what);
 
     sqlite3* m_db;
     QString m_path;
     std::unique_ptr<InUseLock> m_lock;
-    sqlite3_stmt* m_insert = nullptr;
+    // Why the file is never written to; empty when it may be. A trigger another tool places
+    // while the file is open is kept from running by SQLite's authorizer on this connection.
+    QString m_untrusted;
+    std::unique_ptr<sql::Statement> m_insert;
     mutable QString m_lastError;
     quint64 m_device = 0; // of the file opened, to tell when the path names another one
     quint64 m_inode = 0;
 };
-
-// True when the open connection holds a tblTermin with every field the programs use.
-bool hasAppointmentTable(sqlite3* db);
 
 } // namespace moravel

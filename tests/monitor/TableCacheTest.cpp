@@ -12,8 +12,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include "ForeignConnection.h"
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <random>
 
@@ -75,7 +75,7 @@ private:
 };
 
 bool execute(const TerminStore& store, const QString& sql) {
-    return sqlite3_exec(store.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    return test::ForeignConnection(store.path()).execute(sql);
 }
 
 class TableCacheTest : public ::testing::Test {

@@ -122,10 +122,10 @@ TEST_F(PlannerFixture, PastViewListsEveryKindButDailyNewestFirstInRed) {
 }
 
 TEST_F(PlannerFixture, PastViewStopsBeforeTheFiveThousandthRow) {
-    sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
+    moravel::TerminStore::WriteTransaction batch(*store);
     for (int i = 1; i <= 5003; ++i)
         add(kToday.addDays(-1 - i % 300), "10:00", QString("old %1").arg(i));
-    sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
+    batch.commit();
     open();
     trigger("AlteTermine");
     EXPECT_EQ(count(), 4999);

@@ -2,6 +2,7 @@
 // 1 MB texts, invalid UTF-8 as text and as BLOB, numbers where text belongs, in every field. The
 // store lists every row, renewal goes past the ones it cannot read and renews the others.
 
+#include "ForeignConnection.h"
 #include "Renewal.h"
 #include "Support.h"
 #include "TerminStore.h"
@@ -211,9 +212,10 @@ TEST(BadIds, AreListedRenewedOrLeftAsTheyWere) {
     createDatabase(env.databasePath(), {});
     auto store = TerminStore::open(env.databasePath());
     ASSERT_TRUE(store);
+    ForeignConnection other(env.databasePath());
     sqlite3_stmt* statement = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(
-                  store->handle(),
+                  other.handle(),
                   "INSERT INTO tblTermin (ID, TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
                   " Wiederholung, sysGesperrt) VALUES (?1, ?2, '0,5', ?2 || ',5', ?3, '1', '0')",
                   -1, &statement, nullptr),
@@ -234,11 +236,8 @@ TEST(BadIds, AreListedRenewedOrLeftAsTheyWere) {
     EXPECT_EQ(chainFaults(rowsById(env.databasePath())), QStringList());
 
     // With the largest ID taken, the database gives no new one: renewal fails and leaves all as it was.
-    ASSERT_EQ(sqlite3_exec(store->handle(),
-                           "INSERT INTO tblTermin (ID, TerminDatum, Wiederholung, sysGesperrt, Betreff)"
-                           " VALUES (9223372036854775807, '46000', '2', '0', 'letzte ID')",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_TRUE(other.execute("INSERT INTO tblTermin (ID, TerminDatum, Wiederholung, sysGesperrt, Betreff)"
+                              " VALUES (9223372036854775807, '46000', '2', '0', 'letzte ID')"));
     const std::map<qint64, Appointment> before = rowsById(env.databasePath());
     EXPECT_EQ(renewPassedAppointments(*store, today, today), -1);
     EXPECT_FALSE(store->insert(oneOffRow(today, "neu")));

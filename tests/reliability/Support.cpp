@@ -57,10 +57,10 @@ void createDatabase(const QString& path, const std::vector<Appointment>& rows) {
     const std::unique_ptr<TerminStore> store = TerminStore::open(path);
     if (!store)
         return;
-    sqlite3_exec(store->handle(), "BEGIN", nullptr, nullptr, nullptr);
+    TerminStore::WriteTransaction batch(*store);
     for (const Appointment& row : rows)
         store->insert(row);
-    sqlite3_exec(store->handle(), "COMMIT", nullptr, nullptr, nullptr);
+    batch.commit();
 }
 
 void copyFile(const QString& from, const QString& to) {

@@ -9,6 +9,9 @@
 //   moravel_worker hold DIR ROWS        BEGIN EXCLUSIVE, prints "L", inserts ROWS rows, prints
 //                                       "W", then commits on "c" from stdin and prints "C"; any
 //                                       other byte or the end of stdin rolls back
+//   moravel_worker write DIR ROWS       another tool's writer: commits up to ROWS rows one by one
+//                                       through a plain SQLite connection until a byte arrives on
+//                                       stdin; prints the ID of each committed row
 //
 // Every mode prints "R" when its database is open and then waits for one byte on stdin before it
 // writes anything, so that a test can release two programs at the same moment. "D" ends the output.
@@ -23,6 +26,7 @@
 
 #include <sqlite3.h>
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -41,6 +45,11 @@ void report(const QByteArray& line) {
             std::_Exit(3);
         done += n;
     }
+}
+
+bool byteWaiting() {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    return ::poll(&input, 1, 0) == 1;
 }
 
 char awaitByte() {
@@ -93,6 +102,19 @@ int hold(sqlite3* db, int rows) {
     return 0;
 }
 
+int write(sqlite3* db, int rows) {
+    sqlite3_busy_timeout(db, 5000);
+    for (int i = 0; i < rows && !byteWaiting(); ++i) {
+        const QByteArray sql = "INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit, Betreff)"
+                               " VALUES ('46400', '46400,5', 'vom Werkzeug " +
+                               QByteArray::number(i) + "')";
+        if (sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            continue; // not committed, so not reported
+        report(QByteArray::number(sqlite3_last_insert_rowid(db)));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -110,13 +132,13 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count && awaitByte() != '\0'; ++i)
             report(QByteArray::number(static_cast<int>(Compaction::DatenbankKomprimieren(dir))));
         rc = 0;
-    } else if (mode == "hold") {
+    } else if (mode == "hold" || mode == "write") {
         sqlite3* db = nullptr;
         if (sqlite3_open_v2(database.toLocal8Bit().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
             SQLITE_OK) {
             report("R");
             awaitByte();
-            rc = hold(db, count);
+            rc = mode == "hold" ? hold(db, count) : write(db, count);
         }
         sqlite3_close(db);
     } else {

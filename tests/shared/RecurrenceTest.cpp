@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 using namespace moravel;
 
 namespace {
@@ -12,6 +15,17 @@ std::optional<QDate> next(QDate from, int digit) {
     if (!day)
         return std::nullopt;
     return serial::dateOfDay(*day);
+}
+
+// The step counted out by hand: months added with the year carried, a day the target month does
+// not have cut to its last day.
+QDate stepByHand(QDate date, int digit) {
+    if (digit <= 2)
+        return date.addDays(digit == 1 ? 1 : 7);
+    const int months = std::array{1, 3, 6, 12, 24}[digit - 3];
+    const int index = date.month() - 1 + months;
+    const int year = date.year() + index / 12, month = index % 12 + 1;
+    return QDate(year, month, std::min(date.day(), QDate(year, month, 1).daysInMonth()));
 }
 
 } // namespace
@@ -78,4 +92,17 @@ TEST(Folgedatum, NoResultForOtherDigitsOrBeyondTheDateRange) {
     EXPECT_EQ(next(QDate(9998, 12, 31), 6), QDate(9999, 12, 31));
     EXPECT_FALSE(Folgedatum(serial::dayNumber(QDate(100, 1, 1)) - 1, 1));
     EXPECT_EQ(next(QDate(100, 1, 1), 1), QDate(100, 1, 2));
+}
+
+// Every day of the five-digit day numbers, 18.05.1927 to 13.10.2173, and every type.
+TEST(Folgedatum, EveryDayOfTheFiveDigitRangeAsCountedByHand) {
+    int compared = 0;
+    for (QDate date(1927, 5, 18); date <= QDate(2173, 10, 13); date = date.addDays(1)) {
+        for (int digit = 1; digit <= 7; ++digit) {
+            ASSERT_EQ(next(date, digit), stepByHand(date, digit))
+                << date.toString(Qt::ISODate).toStdString() << " type " << digit;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 7 * (99999 - 10000 + 1));
 }

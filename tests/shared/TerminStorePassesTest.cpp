@@ -1,6 +1,7 @@
 // The passes that leave the history unread (mainListFrom, renewableBefore) against the plain
 // pass over every row: on tables of rows in every shape, regular or not, they must hand over
 // exactly the same rows in the same order, and on a long history they must not read it.
+#include "ForeignConnection.h"
 #include "NumberText.h"
 #include "TerminStore.h"
 #include "TestEnvironment.h"
@@ -104,11 +105,15 @@ TerminStore::RowFilter listedOrMissed(double closedAt, double now) {
     };
 }
 
-bool renewable(const TerminStore::RowKey& key) {
+bool renewableOn(const TerminStore::RowKey& key, qint64 today) {
     const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
     const std::optional<qint64> digit = numtext::parseWholeUtf8(key.Wiederholung);
     const std::optional<double> flag = numtext::parseUtf8(key.sysGesperrt);
-    return day && digit && flag && *day < kToday && *digit >= 1 && *digit <= 7 && *flag == 0;
+    return day && digit && flag && *day < today && *digit >= 1 && *digit <= 7 && *flag == 0;
+}
+
+bool renewable(const TerminStore::RowKey& key) {
+    return renewableOn(key, kToday);
 }
 
 class TerminStorePassesTest : public ::testing::Test {
@@ -119,8 +124,10 @@ protected:
         store = TerminStore::open(env.databasePath());
         ASSERT_TRUE(store);
     }
+    // Rows in shapes the store never writes, as another tool stores them.
     void exec(const char* sql) {
-        ASSERT_EQ(sqlite3_exec(store->handle(), sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        test::ForeignConnection other(env.databasePath());
+        ASSERT_TRUE(other.execute(QString::fromUtf8(sql))) << other.error().toStdString();
     }
 };
 
@@ -128,15 +135,15 @@ protected:
 
 TEST_F(TerminStorePassesTest, SameRowsInTheSameOrderAsThePlainPass) {
     RowMaker maker(20261208);
-    exec("BEGIN");
+    TerminStore::WriteTransaction batch(*store);
     for (int i = 0; i < 3000; ++i)
         store->insert(maker.next());
+    ASSERT_TRUE(batch.commit());
     // BLOBs, which sort after every text, and rows of equal keys, which sort by ID.
     exec("INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit, Wiederholung, sysGesperrt)"
          " VALUES (CAST('46370' AS BLOB), CAST('46370,5' AS BLOB), '1', '0'),"
          " (CAST('46300' AS BLOB), '46300,5', CAST('2' AS BLOB), CAST('0' AS BLOB)),"
          " ('46380', '46380,25000', '0', '0'), ('46380', '46380,25000', '0', '0')");
-    exec("COMMIT");
 
     const double now = kToday + 0.6;
     // Closed an hour ago, a week ago, never (the setting missing), and before any five-digit day.
@@ -163,7 +170,7 @@ TEST_F(TerminStorePassesTest, SameRowsInTheSameOrderAsThePlainPass) {
 }
 
 TEST_F(TerminStorePassesTest, YearsOfHistoryAreNotRead) {
-    exec("BEGIN");
+    TerminStore::WriteTransaction batch(*store);
     Appointment a;
     a.Betreff = QStringLiteral("Geschichte");
     for (int i = 0; i < 5000; ++i) {
@@ -181,7 +188,7 @@ TEST_F(TerminStorePassesTest, YearsOfHistoryAreNotRead) {
     store->insert(a);
     a.TerminDatum = QStringLiteral(" 46000"); // irregular: always read
     store->insert(a);
-    exec("COMMIT");
+    ASSERT_TRUE(batch.commit());
 
     int asked = 0;
     const auto counting = [&asked](const TerminStore::RowKey&) {
@@ -250,15 +257,8 @@ TEST_F(TerminStorePassesTest, OpeningGivesEveryFileTheIndexesAsTheyAreNow) {
     sqlite3_close(db);
 
     const auto indexes = [](const TerminStore& opened) {
-        QStringList out;
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(opened.handle(),
-                           "SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name", -1, &statement,
-                           nullptr);
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        sqlite3_finalize(statement);
-        return out;
+        return test::ForeignConnection(opened.path())
+            .column("SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name");
     };
     QByteArray made;
     {
@@ -283,7 +283,7 @@ TEST_F(TerminStorePassesTest, OpeningGivesEveryFileTheIndexesAsTheyAreNow) {
 }
 
 TEST_F(TerminStorePassesTest, PastListCutToItsLimitIsTheNewestRowsThatAreNotDaily) {
-    exec("BEGIN");
+    TerminStore::WriteTransaction batch(*store);
     Appointment a;
     const QStringList digits = {"1", "0", " 1", "1,0", QString(), "01", "2", "1"};
     for (int i = 0; i < 3000; ++i) {
@@ -294,10 +294,10 @@ TEST_F(TerminStorePassesTest, PastListCutToItsLimitIsTheNewestRowsThatAreNotDail
         a.Betreff = i % 3 ? QStringLiteral("Arzt") : QStringLiteral("Zahnarzt");
         store->insert(a);
     }
+    ASSERT_TRUE(batch.commit());
     // Stored otherwise, yet read as the text "1": daily all the same.
     exec("INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit, Wiederholung, Betreff)"
          " VALUES ('46363', '46363,9', CAST('1' AS BLOB), 'Arzt'), ('46363', '46363,8', 'x', 'Arzt')");
-    exec("COMMIT");
 
     const QString today = QString::number(kToday);
     for (const std::optional<QString>& search : {std::optional<QString>(), std::optional<QString>("zahn")}) {
@@ -308,5 +308,41 @@ TEST_F(TerminStorePassesTest, PastListCutToItsLimitIsTheNewestRowsThatAreNotDail
         }
         ASSERT_EQ(expected.size(), 600u);
         EXPECT_EQ(idsOf(store->pastList(today, search, 600)), expected);
+    }
+}
+
+// The passes from a day on, and to renew before it, at the ends of the five-digit days: the day
+// numbers whose text sorts as the number does.
+TEST_F(TerminStorePassesTest, DaysAtTheEndsOfTheFiveDigitRangeMissNoRow) {
+    RowMaker maker(4711);
+    TerminStore::WriteTransaction batch(*store);
+    for (int i = 0; i < 400; ++i)
+        store->insert(maker.next());
+    for (const qint64 day : {9990, 9999, 10000, 10001, 99990, 99999, 100000, 100001}) {
+        for (const char* digit : {"0", "1", "6"}) {
+            Appointment a;
+            a.TerminDatum = QString::number(day);
+            a.TerminDatumUhrzeit = numtext::fixed5(static_cast<double>(day) + 0.5);
+            a.Wiederholung = QString::fromUtf8(digit);
+            a.sysGesperrt = QStringLiteral("0");
+            store->insert(a);
+        }
+    }
+    ASSERT_TRUE(batch.commit());
+    for (const qint64 firstDay : {9999, 10000, 99999, 100000}) {
+        SCOPED_TRACE(firstDay);
+        const auto onOrAfter = [firstDay](const TerminStore::RowKey& key) {
+            const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
+            return day && *day >= firstDay;
+        };
+        EXPECT_EQ(from(*store, firstDay, onOrAfter), reference(*store, onOrAfter));
+        const auto before = [firstDay](const TerminStore::RowKey& key) { return renewableOn(key, firstDay); };
+        std::vector<qint64> found;
+        ASSERT_TRUE(store->renewableBefore(firstDay, before,
+                                           [&found](const Appointment& a) { found.push_back(a.ID); }));
+        std::vector<qint64> expected = reference(*store, before);
+        std::sort(found.begin(), found.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(found, expected);
     }
 }

@@ -1,4 +1,6 @@
 #include "TerminStore.h"
+#include "ForeignConnection.h"
+#include "Renewal.h"
 #include "TestEnvironment.h"
 #include "WildcardPattern.h"
 
@@ -217,4 +219,79 @@ TEST(WildcardPatternTest, MatchesWholeTextWithBacktracking) {
     EXPECT_TRUE(WildcardPattern("??").matches(QString::fromUtf8("😀ß")));
     EXPECT_FALSE(WildcardPattern("?").matches(""));
     EXPECT_TRUE(WildcardPattern::containing(QString(10000, 'x')).matches(QString(10001, 'x')));
+}
+
+// SQL stored in the file by another tool. A trigger of this kind deleted 100 of 101 rows during a
+// renewal: a file that carries one, or whose tblTermin is a view, is read but never written, and a
+// trigger placed while the file is open never runs.
+TEST(TerminStoreFiles, SqlOfTheFileNeverRuns) {
+    struct Case {
+        const char* name;
+        const char* beforeOpen;
+        const char* afterOpen;
+    };
+#define DELETE_OTHERS " BEGIN DELETE FROM tblTermin WHERE ID <> NEW.ID; END"
+    const std::vector<Case> cases = {
+        {"trigger in the file", "CREATE TRIGGER weg AFTER INSERT ON tblTermin" DELETE_OTHERS, nullptr},
+        {"trigger placed while open", nullptr, "CREATE TRIGGER weg AFTER INSERT ON tblTermin" DELETE_OTHERS},
+        {"update trigger placed while open", nullptr,
+         "CREATE TRIGGER weg AFTER UPDATE ON tblTermin" DELETE_OTHERS},
+        {"view", "ALTER TABLE tblTermin RENAME TO daten; CREATE VIEW tblTermin AS SELECT * FROM daten",
+         nullptr},
+        {"view with a trigger",
+         "ALTER TABLE tblTermin RENAME TO daten; CREATE VIEW tblTermin AS SELECT * FROM daten;"
+         " CREATE TRIGGER weg INSTEAD OF INSERT ON tblTermin BEGIN DELETE FROM daten; END",
+         nullptr},
+    };
+#undef DELETE_OTHERS
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TestEnvironment env;
+        {
+            auto store = TerminStore::open(env.databasePath());
+            TerminStore::WriteTransaction batch(*store);
+            for (int i = 0; i < 100; ++i)
+                store->insert(row(QString::number(46400 + i), QStringLiteral("Termin %1").arg(i)));
+            Appointment daily = row("46360,5", "täglich");
+            daily.Wiederholung = QStringLiteral("1");
+            store->insert(daily);
+            ASSERT_TRUE(batch.commit());
+        }
+        test::ForeignConnection other(env.databasePath());
+        if (c.beforeOpen) {
+            ASSERT_TRUE(other.execute(QString::fromUtf8(c.beforeOpen))) << other.error().toStdString();
+        }
+        const QByteArray bytes = test::readFile(env.databasePath());
+        TerminStore::OpenResult result;
+        QString reason;
+        auto store = TerminStore::open(env.databasePath(), &result, &reason);
+        ASSERT_TRUE(store);
+        if (c.afterOpen) {
+            ASSERT_TRUE(other.execute(QString::fromUtf8(c.afterOpen)));
+        }
+        EXPECT_EQ(result,
+                  c.beforeOpen ? TerminStore::OpenResult::Untrusted : TerminStore::OpenResult::Opened);
+        EXPECT_EQ(reason.isEmpty(), !c.beforeOpen);
+        EXPECT_EQ(store->mainList().size(), 101u);
+
+        EXPECT_EQ(renewPassedAppointments(*store, 46363, 46363.5), -1);
+        EXPECT_FALSE(store->lastError().isEmpty());
+        EXPECT_EQ(other.column("SELECT count(*) FROM tblTermin"), QStringList({"101"}));
+        if (c.beforeOpen) {
+            EXPECT_FALSE(store->insert(row("46500", "neu")));
+            EXPECT_FALSE(store->replace(1, row("46500", "geändert")));
+            EXPECT_FALSE(store->remove(1));
+            EXPECT_EQ(test::readFile(env.databasePath()), bytes);
+        }
+    }
+}
+
+// The in-use mark is a file of the data directory: a link in its place never makes the programs
+// create or lock a file elsewhere, and the database opens all the same.
+TEST(TerminStoreFiles, InUseMarkNeverFollowsALink) {
+    test::TestEnvironment env;
+    const QString outside = env.configDir() + QStringLiteral("/anderswo");
+    ASSERT_TRUE(QFile::link(outside, env.databasePath() + QStringLiteral(".inuse")));
+    EXPECT_TRUE(TerminStore::open(env.databasePath()));
+    EXPECT_FALSE(QFileInfo::exists(outside));
 }

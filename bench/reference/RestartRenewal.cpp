@@ -1,13 +1,16 @@
 #include "RestartRenewal.h"
 
+#include "Appointment.h"
 #include "NumberText.h"
 #include "Recurrence.h"
+
+#include <QFile>
 
 #include <sqlite3.h>
 
 #include <optional>
 
-namespace moravel::test {
+namespace moravel::reference {
 
 namespace {
 
@@ -63,13 +66,49 @@ bool lock(sqlite3* db, qint64 id) {
     return ok;
 }
 
+bool insert(sqlite3* db, const Appointment& row) {
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, Betreff,"
+                       " Bemerkungen, Wiederholung, VorTage, VorMinuten, sysGesperrt, \"ZuletztGeöffnetAm\")"
+                       " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
+                       -1, &statement, nullptr);
+    const QString* values[] = {&row.TerminDatum,       &row.TerminUhrzeit, &row.TerminDatumUhrzeit,
+                               &row.Betreff,           &row.Bemerkungen,   &row.Wiederholung,
+                               &row.VorTage,           &row.VorMinuten,    &row.sysGesperrt,
+                               &row.ZuletztGeoeffnetAm};
+    int index = 1;
+    for (const QString* value : values) {
+        if (value->isNull())
+            sqlite3_bind_null(statement, index++);
+        else
+            sqlite3_bind_text(statement, index++, value->toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
+    const bool ok = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_finalize(statement);
+    return ok;
+}
+
+struct Connection {
+    sqlite3* db = nullptr;
+    explicit Connection(const QString& path) {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_busy_timeout(db, 5000);
+        // It commits twice per renewal: waiting for the disk each time would measure sync
+        // latency, not its passes, and take minutes.
+        sqlite3_exec(db, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    }
+    ~Connection() { sqlite3_close(db); }
+};
+
 } // namespace
 
-int renewByRestartingPass(TerminStore& store, qint64 today, double now) {
+int renewByRestartingPass(const QString& databasePath, qint64 today, double now) {
+    const Connection connection(databasePath);
     int inserted = 0;
     for (;;) {
         bool failed = false;
-        const std::optional<Appointment> row = firstPassedRow(store.handle(), today, &failed);
+        const std::optional<Appointment> row = firstPassedRow(connection.db, today, &failed);
         if (failed)
             return -1;
         if (!row)
@@ -82,11 +121,10 @@ int renewByRestartingPass(TerminStore& store, qint64 today, double now) {
             numtext::fixed5(static_cast<double>(next) + numtext::parse(row->TerminUhrzeit).value_or(0.0));
         occurrence.ZuletztGeoeffnetAm = numtext::fixed5(now);
         occurrence.sysGesperrt = QStringLiteral("0");
-        occurrence.TerminDatumUhrzeitMeldung = QString();
-        if (!lock(store.handle(), row->ID) || !store.insert(occurrence))
+        if (!lock(connection.db, row->ID) || !insert(connection.db, occurrence))
             return -1;
         ++inserted;
     }
 }
 
-} // namespace moravel::test
+} // namespace moravel::reference

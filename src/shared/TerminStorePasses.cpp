@@ -1,0 +1,153 @@
+// The store's reads: the passes over the table and the queries of the lists.
+#include "TerminStore.h"
+
+#include "SqlStatement.h"
+#include "TerminStoreSchema.h"
+#include "WildcardPattern.h"
+
+#include <sqlite3.h>
+
+namespace moravel {
+
+namespace {
+
+TerminStore::RowKey keyOf(const sql::Statement& statement) {
+    TerminStore::RowKey key;
+    key.ID = statement.integer(0);
+    key.TerminDatum = statement.bytes(1);
+    key.TerminDatumUhrzeit = statement.bytes(3);
+    key.Wiederholung = statement.bytes(6);
+    key.VorTage = statement.bytes(7);
+    key.sysGesperrt = statement.bytes(9);
+    return key;
+}
+
+Appointment rowOf(const sql::Statement& statement) {
+    Appointment row;
+    row.ID = statement.integer(0);
+    int column = 1;
+    for (QString* field : row.textFields())
+        *field = statement.text(column++);
+    return row;
+}
+
+std::string rowsWhere(const std::string& condition) {
+    return std::string("SELECT ") + TerminStore::kSelectColumns + " FROM tblTermin WHERE " + condition;
+}
+
+const std::string& mainListQuery() {
+    static const std::string sql = std::string("SELECT ") + TerminStore::kSelectColumns +
+                                   " FROM tblTermin ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    return sql;
+}
+
+// The text a day has in the sort key when it is a five-digit day, the only days whose text
+// order is their number order; none for others.
+std::optional<QString> dayText(qint64 day) {
+    if (day < 10000 || day > 99999)
+        return std::nullopt;
+    return QString::number(day);
+}
+
+} // namespace
+
+bool TerminStore::query(const std::string& sql, const std::vector<QString>& parameters,
+                        const RowSink& sink) const {
+    return query(
+        sql, parameters, [](const RowKey&) { return true; }, sink);
+}
+
+bool TerminStore::query(const std::string& sql, const std::vector<QString>& parameters, const RowFilter& keep,
+                        const RowSink& sink) const {
+    sql::Statement statement(m_db, sql.c_str());
+    if (!statement.ok())
+        return failed("Preparing a read");
+    for (size_t i = 0; i < parameters.size(); ++i)
+        statement.bind(static_cast<int>(i + 1), parameters[i]);
+    int rc;
+    while ((rc = statement.step()) == SQLITE_ROW) {
+        if (keep(keyOf(statement)))
+            sink(rowOf(statement));
+    }
+    return rc == SQLITE_DONE || failed("Reading rows");
+}
+
+std::vector<Appointment> TerminStore::mainList() const {
+    std::vector<Appointment> rows;
+    query(mainListQuery(), {}, [&rows](const Appointment& row) { rows.push_back(row); });
+    return rows;
+}
+
+bool TerminStore::mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink) const {
+    static const std::string order = " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    // Every irregular row sorts before every row the second query reads: its key is NULL or a
+    // text below the day's, and those come first in the column's order.
+    static const std::string irregularBefore =
+        rowsWhere(schema::kIrregular + " AND (TerminDatumUhrzeit >= ?1) IS NOT 1") + order;
+    static const std::string fromDay = rowsWhere("TerminDatumUhrzeit >= ?1") + order;
+
+    if (const std::optional<QString> from = dayText(firstDay))
+        return query(irregularBefore, {*from}, keep, sink) && query(fromDay, {*from}, keep, sink);
+    return query(mainListQuery(), {}, keep, sink);
+}
+
+bool TerminStore::renewableBefore(qint64 day, const RowFilter& keep, const RowSink& sink) const {
+    static const std::string beforeDay = rowsWhere(schema::kRenewable + " AND TerminDatumUhrzeit < ?1");
+    // A regular row whose key is the day's or later lies on that day or later.
+    static const std::string irregularFrom =
+        rowsWhere(schema::kIrregular + " AND (TerminDatumUhrzeit < ?1) IS NOT 1");
+    static const std::string unlocked = rowsWhere("sysGesperrt IS NOT '1'");
+
+    if (const std::optional<QString> before = dayText(day))
+        return query(beforeDay, {*before}, keep, sink) && query(irregularFrom, {*before}, keep, sink);
+    return query(unlocked, {}, keep, sink);
+}
+
+std::vector<Appointment> TerminStore::searchComing(const QString& from, const QString& to,
+                                                   const QString& searchText) const {
+    static const std::string sql =
+        rowsWhere("TerminDatumUhrzeit >= ?1 AND TerminDatumUhrzeit <= ?2 AND wildcard_match(?3, Betreff)") +
+        " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    std::vector<Appointment> rows;
+    query(sql, {from, to, WildcardPattern::containing(searchText).text()},
+          [&rows](const Appointment& row) { rows.push_back(row); });
+    return rows;
+}
+
+std::vector<Appointment> TerminStore::pastList(const QString& today, const std::optional<QString>& searchText,
+                                               std::optional<int> limitWithoutDaily) const {
+    std::string condition = "TerminDatumUhrzeit < ?1";
+    std::vector<QString> parameters{today};
+    if (searchText) {
+        parameters.push_back(WildcardPattern::containing(*searchText).text());
+        condition += " AND wildcard_match(?" + std::to_string(parameters.size()) + ", Betreff)";
+    }
+    std::string order = " ORDER BY TerminDatumUhrzeit DESC, ID DESC";
+    if (limitWithoutDaily) {
+        // The stored value as the text a row reads as, whatever it is stored as.
+        condition += " AND CAST(Wiederholung AS TEXT) IS NOT '1'";
+        parameters.push_back(QString::number(*limitWithoutDaily));
+        order += " LIMIT ?" + std::to_string(parameters.size());
+    }
+    std::vector<Appointment> rows;
+    query(rowsWhere(condition) + order, parameters, [&rows](const Appointment& row) { rows.push_back(row); });
+    return rows;
+}
+
+std::optional<Appointment> TerminStore::find(qint64 id) const {
+    static const std::string sql = rowsWhere("ID = ?1");
+    std::optional<Appointment> found;
+    query(sql, {QString::number(id)}, [&found](const Appointment& row) { found = row; });
+    return found;
+}
+
+std::optional<TerminStore::Version> TerminStore::version() const {
+    sql::Statement statement(m_db, "PRAGMA data_version");
+    if (!statement.ok() || statement.step() != SQLITE_ROW) {
+        failed("Reading the data version");
+        return std::nullopt;
+    }
+    return Version{statement.integer(0), sqlite3_total_changes64(m_db)};
+}
+
+} // namespace moravel

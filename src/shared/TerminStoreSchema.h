@@ -1,0 +1,50 @@
+#pragma once
+
+// The table and its indexes as the store makes them. Only the store's files include this.
+
+#include <array>
+#include <string>
+
+namespace moravel::schema {
+
+inline const char* const kCreateTable = "CREATE TABLE tblTermin ("
+                                        " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                        " TerminDatum TEXT, TerminUhrzeit TEXT, TerminDatumUhrzeit TEXT,"
+                                        " Betreff TEXT, Bemerkungen TEXT, Wiederholung TEXT,"
+                                        " VorTage TEXT, VorMinuten TEXT, sysGesperrt TEXT,"
+                                        " \"ZuletztGeöffnetAm\" TEXT, TerminDatumUhrzeitMeldung TEXT);";
+
+inline const char* const kFieldNames[] = {
+    "ID",         "TerminDatum", "TerminUhrzeit",     "TerminDatumUhrzeit",
+    "Betreff",    "Bemerkungen", "Wiederholung",      "VorTage",
+    "VorMinuten", "sysGesperrt", "ZuletztGeöffnetAm", "TerminDatumUhrzeitMeldung"};
+
+// Rows the programs wrote themselves: TerminDatum a five-digit day, TerminDatumUhrzeit that day
+// as text, alone or followed by a separator and digits. Such a row's moment lies within its day
+// (at most its end), and as five-digit days sort as text in the order of their numbers, the sort
+// key's index finds the rows of a day and after by text alone. Any other row, whatever the
+// reason, is irregular; a partial index keeps the few there are, so that passes read them too.
+inline const std::string kRegular =
+    "(typeof(TerminDatumUhrzeit) = 'text' AND TerminDatum GLOB '[1-9][0-9][0-9][0-9][0-9]'"
+    " AND (TerminDatumUhrzeit = TerminDatum"
+    " OR (substr(TerminDatumUhrzeit, 1, 6) IN (TerminDatum || ',', TerminDatum || '.')"
+    " AND substr(TerminDatumUhrzeit, 7) NOT GLOB '*[^0-9]*')))";
+inline const std::string kIrregular = kRegular + " IS NOT 1";
+// Rows that may still be renewed: not stored locked, not stored as once only. A long history
+// is mostly locked and one-off rows, which its index leaves out.
+inline const std::string kRenewable = "sysGesperrt IS NOT '1' AND Wiederholung IS NOT '0'";
+
+// The indexes every file gets when it is opened, whatever its age and origin, as SQLite keeps
+// their statements. One whose statement differs is made again, so that a changed condition
+// reaches older files; a query uses a partial index only when it repeats its condition.
+struct Index {
+    const char* name;
+    std::string definition;
+};
+inline const std::array<Index, 3> kIndexes = {
+    Index{"idxTerminDatumUhrzeit", "CREATE INDEX idxTerminDatumUhrzeit ON tblTermin(TerminDatumUhrzeit)"},
+    Index{"idxErneuerbar", "CREATE INDEX idxErneuerbar ON tblTermin(TerminDatumUhrzeit) WHERE " + kRenewable},
+    Index{"idxUnregelmaessig",
+          "CREATE INDEX idxUnregelmaessig ON tblTermin(TerminDatumUhrzeit) WHERE " + kIrregular}};
+
+} // namespace moravel::schema
