@@ -143,22 +143,30 @@ void frmAutostart::Form_Load() {
 
 bool frmAutostart::openDatabase() {
     const QString path = location::databasePath();
-    dbTermin = TerminStore::open(path);
+    TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
+    QString reason;
+    dbTermin = TerminStore::open(path, &opened, &reason);
     m_table = TableCache();
     m_renewed.reset();
     if (!dbTermin)
-        cannotOpen(path);
+        cannotOpen(path, reason);
+    else if (opened == TerminStore::OpenResult::Untrusted)
+        // Its rows can still be reminded of; only renewing them would write.
+        ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption,
+                             QStringLiteral("%1\n\n%2\n\nWardolin erinnert an die Termine, erneuert aber "
+                                            "keine wiederkehrenden.")
+                                 .arg(path, reason));
     return bool(dbTermin);
 }
 
-void frmAutostart::cannotOpen(const QString& path) {
-    qCWarning(lcMonitor, "Cannot open the appointment database %s", qUtf8Printable(path));
+void frmAutostart::cannotOpen(const QString& path, const QString& reason) {
+    qCWarning(lcMonitor, "Cannot open the appointment database %s: %s", qUtf8Printable(path),
+              qUtf8Printable(reason));
     ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption,
-                         QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden: sie ist keine "
-                                        "Termindatenbank, nicht lesbar oder darf nicht geändert werden.\n\n"
+                         QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden.\n\n%2\n\n"
                                         "Wardolin läuft weiter, erinnert aber an keine Termine aus dieser "
                                         "Datei.")
-                             .arg(path));
+                             .arg(path, reason));
 }
 
 void frmAutostart::reopenWhenReplaced() {

@@ -86,7 +86,7 @@ private:
     void restoreGeometry();
     bool openDatabase();
     void reopenWhenReplaced();
-    void cannotOpen(const QString& path);
+    void cannotOpen(const QString& path, const QString& reason);
 
     QLabel* Image1;
     QLabel* Label1;

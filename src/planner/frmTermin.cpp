@@ -287,15 +287,25 @@ void frmTermin::buildEntryFields(QWidget* panel) {
 }
 
 void frmTermin::Form_Load() {
-    Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages);
+    QString copyKept;
+    if (Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
+                                          &copyKept) == Compaction::Result::CopyKept)
+        ui::MessageBox::show(this, QMessageBox::Warning, QStringLiteral("Hinweis"), copyKept);
     Ladevorgang = true;
-    dbTermin = TerminStore::open(location::databasePath());
+    TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
+    QString reason;
+    dbTermin = TerminStore::open(location::databasePath(), &opened, &reason);
+    const QString path = QDir::toNativeSeparators(location::databasePath());
     if (!dbTermin)
-        ui::MessageBox::show(
-            this, QMessageBox::Critical, windowTitle(),
-            QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden. Die Liste bleibt "
-                           "leer, die Datei bleibt unverändert.")
-                .arg(QDir::toNativeSeparators(location::databasePath())));
+        ui::MessageBox::show(this, QMessageBox::Critical, windowTitle(),
+                             QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden. Die Liste "
+                                            "bleibt leer, die Datei bleibt unverändert.\n\n%2")
+                                 .arg(path, reason));
+    else if (opened == TerminStore::OpenResult::Untrusted)
+        ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
+                             QStringLiteral("%1\n\n%2\n\nMoravel zeigt die Termine, speichert aber keine "
+                                            "Änderungen.")
+                                 .arg(path, reason));
 
     Combo2->clear();
     for (const RecurrenceType& type : recurrenceTypes())

@@ -105,6 +105,9 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
 } // namespace
 
 int renewPassedAppointments(TerminStore& store, qint64 today, double now) {
+    // A file that is only read keeps its rows as they are; the user was told so when it opened.
+    if (!store.isWritable())
+        return 0;
     // The chains are renewed in the main list's order, as the pass restarted per renewal meets them.
     std::vector<Passed> passed;
     const bool read = store.renewableBefore(

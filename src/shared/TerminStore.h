@@ -129,6 +129,9 @@ public:
     // while none has failed.
     const QString& lastError() const { return m_lastError; }
 
+    // False for a file opened as Untrusted: every write to it is refused.
+    bool isWritable() const { return m_untrusted.isEmpty(); }
+
     // Differs from one call to the next when another connection committed a change to the file
     // or this one wrote in between; none when it cannot be read.
     struct Version {

@@ -2,6 +2,7 @@
 
 #include "DataLocation.h"
 #include "DateSerial.h"
+#include "ForeignConnection.h"
 #include "MessageBox.h"
 #include "SettingsStore.h"
 
@@ -132,6 +133,26 @@ TEST_F(MainWindowStart, FileThatIsNoAppointmentDatabaseIsToldOnceAndLeftUntouche
     EXPECT_EQ(background->shown, 1);
     EXPECT_TRUE(Timer1()->isActive());
     EXPECT_EQ(readFile(env.databasePath()), foreign);
+    ui::MessageBox::reset();
+}
+
+// SQL of the file's own that a renewal would run: the monitor says so once and reminds all the
+// same, leaving the file as it is.
+TEST_F(MainWindowStart, FileWithTriggersIsToldOnceAndStillReminds) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(14, 0, 5), "Bleibt")});
+    test::ForeignConnection(env.databasePath())
+        .execute(
+            QStringLiteral("CREATE TRIGGER weg AFTER INSERT ON tblTermin BEGIN DELETE FROM tblTermin; END"));
+    const QByteArray bytes = readFile(env.databasePath());
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
+    startMonitor();
+    Command1()->click();
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(14, 0, 5)));
+    tickAt(QDateTime(QDate(2026, 3, 10), QTime(14, 0, 6)));
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains("Trigger"));
+    ASSERT_NE(main->popup(), nullptr);
+    EXPECT_EQ(readFile(env.databasePath()), bytes);
     ui::MessageBox::reset();
 }
 

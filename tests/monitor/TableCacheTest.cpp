@@ -13,6 +13,7 @@
 #include <QListWidget>
 
 #include "ForeignConnection.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -60,19 +61,6 @@ QStringList subjects(const std::vector<Appointment>& rows) {
         out << row.Betreff;
     return out;
 }
-
-// Another program on the file, holding its write lock until it commits.
-class ForeignWriter {
-public:
-    explicit ForeignWriter(const QString& path) {
-        sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~ForeignWriter() { sqlite3_close(m_db); }
-    bool run(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
-
-private:
-    sqlite3* m_db = nullptr;
-};
 
 bool execute(const TerminStore& store, const QString& sql) {
     return test::ForeignConnection(store.path()).execute(sql);
@@ -255,16 +243,15 @@ TEST_F(MonitorOnCachedRows, AWriteLockOfAnotherProgramNeverHoldsTheTickAndNoRemi
     addRows({appointmentOn(kMonday, QTime(14, 0, 5), "Bekannt")});
     startMonitor();
     Command1()->click();
-    ForeignWriter other(env.databasePath());
-    ASSERT_TRUE(other.run("BEGIN EXCLUSIVE"));
+    // Another program on the file, holding its write lock until it commits.
+    test::ForeignConnection other(env.databasePath());
+    ASSERT_TRUE(other.execute(QStringLiteral("BEGIN EXCLUSIVE")));
     const Appointment added = appointmentOn(kMonday, QTime(14, 0, 5), "Neu");
     ASSERT_TRUE(
-        other.run(QStringLiteral("INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, "
-                                 "Betreff, Wiederholung, VorTage, VorMinuten, sysGesperrt) VALUES "
-                                 "('%1', '%2', '%3', 'Neu', '0', '0', '0', '0')")
-                      .arg(added.TerminDatum, added.TerminUhrzeit, added.TerminDatumUhrzeit)
-                      .toUtf8()
-                      .constData()));
+        other.execute(QStringLiteral("INSERT INTO tblTermin (TerminDatum, TerminUhrzeit, TerminDatumUhrzeit, "
+                                     "Betreff, Wiederholung, VorTage, VorMinuten, sysGesperrt) VALUES "
+                                     "('%1', '%2', '%3', 'Neu', '0', '0', '0', '0')")
+                          .arg(added.TerminDatum, added.TerminUhrzeit, added.TerminDatumUhrzeit)));
 
     // Ten seconds under the lock: every tick returns at once, and the row read before the lock
     // reminds on time.
@@ -281,7 +268,7 @@ TEST_F(MonitorOnCachedRows, AWriteLockOfAnotherProgramNeverHoldsTheTickAndNoRemi
     EXPECT_EQ(Label1()->text(), "Sie haben 1 aktuellen Termin");
 
     // The row written under the lock reminds on the first tick after it, once.
-    ASSERT_TRUE(other.run("COMMIT"));
+    ASSERT_TRUE(other.execute(QStringLiteral("COMMIT")));
     tickAt(QDateTime(kMonday, QTime(14, 0, 11)));
     EXPECT_EQ(Label1()->text(), "Sie haben 2 aktuelle Termine");
     child<QPushButton>(*main->popup(), "Command2")->click();

@@ -1,12 +1,12 @@
 // ListView1's model against the table it lists: which rows, in which order, with which texts.
 #include "PlannerFixture.h"
 
+#include "ForeignConnection.h"
+
 #include "ListRows.h"
 #include "SettingsStore.h"
 
 #include <random>
-
-#include <sqlite3.h>
 
 using namespace moravel;
 using namespace moravel::planner;
@@ -17,31 +17,34 @@ const QDate kToday(2026, 12, 7);
 
 class ListModelTest : public PlannerFixture {
 protected:
-    void execute(const QString& sql) {
-        ASSERT_EQ(sqlite3_exec(store->handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-    }
+    test::ForeignConnection other{env.databasePath()};
+
+    void execute(const QString& sql) { ASSERT_TRUE(other.execute(sql)) << qPrintable(other.error()); }
 
     // Rows of every kind the table may hold, including texts the planner never writes.
     void addVariedRows(int count, unsigned seed) {
-        execute("BEGIN");
         std::mt19937 random(seed);
         std::uniform_int_distribution<int> offset(-40, 400);
-        for (int i = 0; i < count; ++i) {
-            const QDate day = kToday.addDays(offset(random));
-            const QString time = i % 7 == 0 ? QString() : QTime(i % 24, i % 60).toString("hh:mm");
-            const qint64 id = add(day, time, QString("Termin %1").arg(i), QString::number(i % 9),
-                                  QString::number(i % 15), QString::number(i % 30));
-            if (i % 11 == 0)
-                execute(QString("UPDATE tblTermin SET TerminDatum = 'x', Bemerkungen = NULL WHERE ID = %1")
-                            .arg(id));
-            if (i % 13 == 0)
-                execute(
-                    QString(
-                        "UPDATE tblTermin SET TerminDatumUhrzeit = NULL, Wiederholung = NULL WHERE ID = %1")
-                        .arg(id));
+        QStringList damage;
+        {
+            TerminStore::WriteTransaction batch(*store);
+            for (int i = 0; i < count; ++i) {
+                const QDate day = kToday.addDays(offset(random));
+                const QString time = i % 7 == 0 ? QString() : QTime(i % 24, i % 60).toString("hh:mm");
+                const qint64 id = add(day, time, QString("Termin %1").arg(i), QString::number(i % 9),
+                                      QString::number(i % 15), QString::number(i % 30));
+                if (i % 11 == 0)
+                    damage << QString(
+                                  "UPDATE tblTermin SET TerminDatum = 'x', Bemerkungen = NULL WHERE ID = %1;")
+                                  .arg(id);
+                if (i % 13 == 0)
+                    damage << QString("UPDATE tblTermin SET TerminDatumUhrzeit = NULL, Wiederholung = NULL"
+                                      " WHERE ID = %1;")
+                                  .arg(id);
+            }
+            ASSERT_TRUE(batch.commit());
         }
-        execute("COMMIT");
+        execute("BEGIN;" + damage.join(QString()) + "COMMIT;");
     }
 };
 

@@ -1,5 +1,7 @@
 #include "PlannerFixture.h"
 
+#include "ForeignConnection.h"
+
 #include "DataLocation.h"
 #include "DateField.h"
 #include "Platform.h"
@@ -17,8 +19,6 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <sqlite3.h>
 
 using namespace moravel;
 using namespace moravel::planner;
@@ -227,9 +227,10 @@ TEST_F(EditFixture, EditingKeepsTheRowUntilAddingReplacesIt) {
 
     // Another program holds the file: the add fails, says why, and nothing is lost.
     edit("Text1")->setText("B edited");
-    sqlite3_exec(store->handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    test::ForeignConnection other(env.databasePath());
+    ASSERT_TRUE(other.execute(QStringLiteral("BEGIN EXCLUSIVE")));
     trigger("bottonHinzufuegen");
-    sqlite3_exec(store->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    ASSERT_TRUE(other.execute(QStringLiteral("ROLLBACK")));
     ASSERT_EQ(ui::MessageBox::history().size(), 1u);
     EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith("Der Termin wurde nicht gespeichert:\n"));
@@ -237,13 +238,15 @@ TEST_F(EditFixture, EditingKeepsTheRowUntilAddingReplacesIt) {
     EXPECT_EQ(edit("Text1")->text(), "B edited");
     EXPECT_EQ(store->find(b)->Betreff, "B");
 
-    // A full disk: the old row could go, the edited one finds no room. Both or neither.
-    remarksField()->setPlainText(QString(200'000, 'r'));
-    sqlite3_exec(window->database()->handle(), "PRAGMA max_page_count = 1", nullptr, nullptr, nullptr);
+    // No room: the old row could go, the edited one is refused ("disk full" once the IDs are used
+    // up). Both or neither.
+    ASSERT_TRUE(other.execute(
+        QStringLiteral("UPDATE sqlite_sequence SET seq = 9223372036854775807 WHERE name = 'tblTermin'")));
     trigger("bottonHinzufuegen");
     EXPECT_EQ(ui::MessageBox::history().size(), 2u);
     EXPECT_EQ(store->find(b)->Betreff, "B");
-    sqlite3_exec(window->database()->handle(), "PRAGMA max_page_count = 1000000", nullptr, nullptr, nullptr);
+    ASSERT_TRUE(
+        other.execute(QStringLiteral("UPDATE sqlite_sequence SET seq = 1000 WHERE name = 'tblTermin'")));
 
     trigger("bottonHinzufuegen");
     EXPECT_FALSE(store->find(b));

@@ -15,8 +15,6 @@
 #include <QTest>
 #include <QToolBar>
 
-#include <sqlite3.h>
-
 using namespace moravel;
 using namespace moravel::planner;
 

@@ -2,6 +2,7 @@
 
 #include "DateField.h"
 #include "DateSerial.h"
+#include "ForeignConnection.h"
 #include "MessageBox.h"
 #include "NumberText.h"
 #include "Platform.h"
@@ -114,6 +115,40 @@ TEST(frmTerminStartup, ForeignDatabaseFileIsLeftAsItWasAndTheListIsEmpty) {
     window.close();
     ui::MessageBox::reset();
     EXPECT_EQ(test::readFile(env.databasePath()), garbage);
+}
+
+// A file with SQL of its own that a write would run is shown, never written: the user is told
+// why at start, and an add then says it was not saved.
+TEST(frmTerminStartup, FileWithTriggersIsShownButNeverWritten) {
+    test::TestEnvironment env;
+    {
+        auto store = TerminStore::open(env.databasePath());
+        Appointment row;
+        row.TerminDatum = QStringLiteral("46370");
+        row.TerminDatumUhrzeit = QStringLiteral("46370,5");
+        row.Betreff = QStringLiteral("Bleibt");
+        row.Wiederholung = row.sysGesperrt = QStringLiteral("0");
+        store->insert(row);
+    }
+    test::ForeignConnection(env.databasePath())
+        .execute(
+            QStringLiteral("CREATE TRIGGER weg AFTER INSERT ON tblTermin BEGIN DELETE FROM tblTermin; END"));
+    const QByteArray bytes = test::readFile(env.databasePath());
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
+    frmTermin window;
+    window.Form_Load();
+    EXPECT_EQ(listed(window), 1);
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains("Trigger"));
+    child<QLineEdit>(window, "Text1")->setText("neu");
+    child<QAction>(window, "bottonHinzufuegen")->trigger();
+    ASSERT_EQ(ui::MessageBox::history().size(), 2u);
+    EXPECT_TRUE(ui::MessageBox::history()[1].text.startsWith("Der Termin wurde nicht gespeichert"));
+    EXPECT_EQ(child<QLineEdit>(window, "Text1")->text(), "neu");
+    window.close();
+    ui::MessageBox::reset();
+    EXPECT_EQ(test::readFile(env.databasePath()), bytes);
 }
 
 TEST(frmTerminLayout, NarrowWindowKeepsTheSubjectFieldAtItsMinimum) {
