@@ -1,6 +1,6 @@
 #include "Pictures.h"
 
-#include <QLinearGradient>
+#include <QImageReader>
 #include <QPainter>
 #include <QResource>
 
@@ -13,33 +13,25 @@ static void registerPlannerResources() {
 
 namespace moravel::planner::pictures {
 
-QPixmap banner(QSize size, qreal devicePixelRatio) {
-    QPixmap pixmap(size * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient gradient(0, 0, size.width(), 0);
-    gradient.setColorAt(0.0, QColor(24, 72, 140));
-    gradient.setColorAt(0.55, QColor(78, 165, 250));
-    gradient.setColorAt(1.0, QColor(200, 228, 255));
-    p.fillRect(QRect(QPoint(0, 0), size), gradient);
+namespace {
+QString resourcePath(const QString& name) {
+    static const bool registered = (registerPlannerResources(), true);
+    Q_UNUSED(registered);
+    return QStringLiteral(":/planner/") + name + QStringLiteral(".svg");
+}
 
-    // A small calendar sheet as the program's mark.
+QIcon resource(const QString& name) {
+    return QIcon(resourcePath(name));
+}
+} // namespace
+
+QPixmap banner(QSize size, qreal devicePixelRatio) {
+    QPixmap pixmap = stretched(QStringLiteral("banner"), size, devicePixelRatio);
+    QPainter p(&pixmap);
+    // The program's mark, then its name: text stays text, drawn in the font of the desktop.
     const int h = size.height();
     const QRectF sheet(10, h * 0.18, h * 0.64, h * 0.64);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(sheet, 3, 3);
-    p.setBrush(QColor(220, 50, 40));
-    p.drawRoundedRect(QRectF(sheet.left(), sheet.top(), sheet.width(), sheet.height() * 0.3), 3, 3);
-    p.setPen(QPen(QColor(24, 72, 140), 1.2));
-    for (int row = 0; row < 2; ++row) {
-        for (int col = 0; col < 3; ++col) {
-            const QPointF dot(sheet.left() + sheet.width() * (0.25 + 0.25 * col),
-                              sheet.top() + sheet.height() * (0.55 + 0.22 * row));
-            p.drawPoint(dot);
-        }
-    }
+    resource(QStringLiteral("mark")).paint(&p, sheet.toRect());
 
     QFont title(QStringLiteral("DejaVu Sans"));
     title.setPixelSize(qMax(10, h * 11 / 20));
@@ -59,12 +51,19 @@ QPixmap banner(QSize size, qreal devicePixelRatio) {
     return pixmap;
 }
 
-namespace {
-QIcon resource(const QString& name) {
-    static const bool registered = (registerPlannerResources(), true);
-    Q_UNUSED(registered);
-    return QIcon(QStringLiteral(":/planner/") + name + QStringLiteral(".svg"));
+QPixmap stretched(const QString& name, QSize size, qreal devicePixelRatio) {
+    QImageReader reader(resourcePath(name));
+    reader.setScaledSize(size * devicePixelRatio);
+    QPixmap pixmap = QPixmap::fromImage(reader.read());
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(size * devicePixelRatio);
+        pixmap.fill(QColor(78, 165, 250));
+    }
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
 }
+
+namespace {
 
 // Each tool's name in the desktop's icon theme and the name of our own picture.
 struct ToolPicture {
@@ -118,6 +117,15 @@ QIcon specialDayRow(int index) {
 
 QIcon closeList() {
     return resource(QStringLiteral("exit-door"));
+}
+
+QPixmap stars(int height, qreal devicePixelRatio) {
+    const QSize size(height * 9 / 2, height);
+    QImageReader reader(resourcePath(QStringLiteral("stars")));
+    reader.setScaledSize(size * devicePixelRatio);
+    QPixmap pixmap = QPixmap::fromImage(reader.read());
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
 }
 
 } // namespace moravel::planner::pictures

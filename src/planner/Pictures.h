@@ -5,11 +5,17 @@
 
 #include <vector>
 
-// The planner's pictures: icons from the planner's resources, the banner drawn to its size.
+// The planner's pictures, all from the planner's resources.
 namespace moravel::planner::pictures {
 
-// The banner across the top of the main window.
+// The banner across the top of the main window: its background with the program's mark and name.
 QPixmap banner(QSize size, qreal devicePixelRatio = 1.0);
+
+// A picture of the resources stretched to the size (the banner's background for a strip).
+QPixmap stretched(const QString& name, QSize size, qreal devicePixelRatio = 1.0);
+
+// The row of stars of the special-days strip at the strip's height, to be repeated across it.
+QPixmap stars(int height, qreal devicePixelRatio = 1.0);
 
 // The list's day-class markers by icon number, from 1 (7 is used by no class and stays empty).
 std::vector<QIcon> listMarkers();

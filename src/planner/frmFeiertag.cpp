@@ -14,16 +14,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cmath>
 
 namespace moravel::planner {
 
@@ -42,21 +39,6 @@ constexpr int kDateColumnPadding = 20;
 
 const QColor kTodayText(0, 0, 255);
 
-QPainterPath starPath(QPointF centre, double outer, double inner) {
-    QPainterPath star;
-    for (int i = 0; i < 10; ++i) {
-        const double radius = i % 2 == 0 ? outer : inner;
-        const double angle = -M_PI / 2 + i * M_PI / 5;
-        const QPointF point(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
-        if (i == 0)
-            star.moveTo(point);
-        else
-            star.lineTo(point);
-    }
-    star.closeSubpath();
-    return star;
-}
-
 // The picture strip across the top. It draws itself at whatever width the resize rule gives it.
 class PictureStrip : public QWidget {
 public:
@@ -65,31 +47,16 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF area = rect();
-        QLinearGradient gradient(0, 0, area.width(), 0);
-        gradient.setColorAt(0.0, QColor(24, 72, 140));
-        gradient.setColorAt(0.55, QColor(78, 165, 250));
-        gradient.setColorAt(1.0, QColor(200, 228, 255));
-        p.fillRect(area, gradient);
-
+        const QRect area = rect();
+        p.drawPixmap(area, pictures::stretched(QStringLiteral("banner"), area.size(), devicePixelRatioF()));
         // A loose row of stars in the gap between the year field and the button.
-        p.setPen(Qt::NoPen);
-        const double h = area.height();
-        const double firstX = ui::toPixels(2950, this);
-        const double lastX = area.width() - ui::toPixels(kButtonFromRight + 150, this);
-        const double sizes[] = {0.16, 0.10, 0.13, 0.08, 0.12};
-        const double heights[] = {0.42, 0.66, 0.30, 0.58, 0.45};
-        int index = 0;
-        for (double x = firstX; x < lastX; x += h * 0.9, ++index) {
-            QColor gold(255, 214, 90);
-            gold.setAlpha(index % 2 == 0 ? 230 : 150);
-            p.setBrush(gold);
-            const double outer = h * sizes[index % 5];
-            p.drawPath(starPath(QPointF(x, h * heights[index % 5]), outer, outer * 0.45));
-        }
+        const int firstX = ui::toPixels(2950, this);
+        const int lastX = area.width() - ui::toPixels(kButtonFromRight + 150, this);
+        if (lastX > firstX)
+            p.drawTiledPixmap(QRect(firstX, 0, lastX - firstX, area.height()),
+                              pictures::stars(area.height(), devicePixelRatioF()), QPoint(0, 0));
         p.setPen(QPen(QColor(16, 48, 100), 1));
-        p.drawLine(QPointF(0, h - 0.5), QPointF(area.width(), h - 0.5));
+        p.drawLine(QPointF(0, area.height() - 0.5), QPointF(area.width(), area.height() - 0.5));
     }
 };
 
