@@ -133,6 +133,10 @@ private:
     void mnuFeiertag_Click();
     void closeOwnWindows();
 
+    // Appointments out to and in from calendar files (frmTermin_Exchange.cpp).
+    void mnuExportieren_Click();
+    void mnuImportieren_Click();
+
     QLabel* Image1 = nullptr;
     QToolBar* Toolbar3 = nullptr;
     QTreeView* ListView1 = nullptr;

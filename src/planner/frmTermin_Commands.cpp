@@ -49,6 +49,13 @@ void frmTermin::buildMenus() {
     start->setObjectName(QStringLiteral("mnuTerminStarten"));
     connect(start, &QAction::triggered, this, &frmTermin::mnuTerminStarten_Click);
     termin->addSeparator();
+    QAction* exportCalendar = termin->addAction(QStringLiteral("E&xportieren (iCalendar) ..."));
+    exportCalendar->setObjectName(QStringLiteral("mnuExportieren"));
+    connect(exportCalendar, &QAction::triggered, this, &frmTermin::mnuExportieren_Click);
+    QAction* importCalendar = termin->addAction(QStringLiteral("&Importieren (iCalendar) ..."));
+    importCalendar->setObjectName(QStringLiteral("mnuImportieren"));
+    connect(importCalendar, &QAction::triggered, this, &frmTermin::mnuImportieren_Click);
+    termin->addSeparator();
     QAction* end = termin->addAction(QStringLiteral("Programm beenden"));
     end->setObjectName(QStringLiteral("mnuEnde"));
     connect(end, &QAction::triggered, this, [this] {
