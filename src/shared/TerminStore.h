@@ -170,6 +170,24 @@ public:
     // A new UID, unique to this row's chain.
     static QString newChainUid();
 
+    // What the last sync with a calendar server left of each chain (tblTerminAbgleich), and the
+    // collection's own values such as its sync token (tblTerminAbgleichStand).
+    struct SyncRecord {
+        QString uid;
+        QString href;      // the chain's resource on the server
+        QString etag;      // its version there when it was last sent or fetched
+        QString content;   // the chain's content then, without its day
+        qint64 anchor = 0; // the live row's day then; renewal moves on from it
+    };
+    bool syncRecords(std::vector<SyncRecord>& records) const;
+    bool putSyncRecord(const SyncRecord& record);
+    bool dropSyncRecord(const QString& uid);
+    // A value of the collection; empty when there is none.
+    bool syncValue(const QString& key, QString& value) const;
+    bool setSyncValue(const QString& key, const QString& value);
+    // Forgets every record and value: the next sync starts afresh (another collection).
+    bool clearSyncState();
+
     // Walks in no particular order the rows that `keep` wants among those that may need renewing
     // before this day: every row not stored locked or once only whose key lies before the day,
     // and every row in a shape the programs do not write. Other rows cannot need it.
@@ -192,6 +210,8 @@ private:
     // False, with the reason as the last error, for a file that is never written to.
     bool mayWrite(const char* what) const;
     bool execute(const char* sql, const char* what);
+    // Makes the side tables when the file lacks them; false when that failed.
+    bool haveSideTables(const char* what);
     // Runs a statement on tblTerminUID with the IDs as ?1 and ?2; false when it failed.
     bool changeUid(const char* sql, qint64 first, std::optional<qint64> second, const char* what);
     // Runs a statement with the row's ID as ?1; the rows it changed, none when it failed.

@@ -67,7 +67,7 @@ bool TerminStore::setChainUid(qint64 id, const QString& uid) {
         return false;
     // Kept: a renewal gives each of thousands of rows its chain's UID.
     if (!m_setUid) {
-        if (lacksUidTable(m_db) && !execute(schema::kSideTables, "Making the UID table"))
+        if (!haveSideTables("Making the UID table"))
             return false;
         auto statement = std::make_unique<sql::Statement>(
             m_db, "INSERT OR REPLACE INTO tblTerminUID (ID, UID) VALUES (?1, ?2)",
@@ -83,6 +83,10 @@ bool TerminStore::setChainUid(qint64 id, const QString& uid) {
         failed("Setting a UID");
     m_setUid->reset();
     return done;
+}
+
+bool TerminStore::haveSideTables(const char* what) {
+    return !lacksUidTable(m_db) || execute(schema::kSideTables, what);
 }
 
 bool TerminStore::changeUid(const char* sql, qint64 first, std::optional<qint64> second, const char* what) {
