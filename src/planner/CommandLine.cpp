@@ -2,6 +2,7 @@
 
 #include "DataLocation.h"
 #include "StoreExchange.h"
+#include "SyncRunner.h"
 #include "TerminStore.h"
 
 #include <QCoreApplication>
@@ -24,6 +25,7 @@ const char* const kHelp = "Aufruf: Moravel [Option]\n"
                           "                   - schreibt sie auf die Standardausgabe\n"
                           "  --import DATEI   die Termine einer iCalendar-Datei übernehmen; schon\n"
                           "                   vorhandene bleiben aus; - liest die Standardeingabe\n"
+                          "  --sync           einmal mit dem eingestellten CalDAV-Kalender abgleichen\n"
                           "  --help           diese Hilfe zeigen\n";
 
 void print(FILE* stream, const QString& text) {
@@ -57,6 +59,8 @@ std::optional<Request> parse(const QStringList& arguments, QString& error) {
     const bool takesFile = option == QLatin1String("--export") || option == QLatin1String("--import");
     if (option == QLatin1String("--help") || option == QLatin1String("-h"))
         return Request{QStringLiteral("--help"), {}};
+    if (option == QLatin1String("--sync"))
+        return Request{option, {}};
     if (!takesFile) {
         error = QStringLiteral("Unbekannte Option: %1\n(Moravel --help zeigt die Optionen.)").arg(option);
         return Request{};
@@ -120,6 +124,20 @@ int importFrom(const QString& path) {
     return kDone;
 }
 
+int syncOnce() {
+    sync::SyncRunner runner;
+    int status = kFailed;
+    QObject::connect(&runner, &sync::SyncRunner::finished, [&status](const sync::SyncOutcome& outcome) {
+        print(outcome.ok ? stdout : stderr, outcome.summary);
+        status = outcome.ok ? kDone : kFailed;
+        QCoreApplication::quit();
+    });
+    runner.run();
+    if (runner.isRunning())
+        QCoreApplication::exec();
+    return status;
+}
+
 } // namespace
 
 std::optional<int> runCommandLine(int argc, char** argv) {
@@ -142,6 +160,8 @@ std::optional<int> runCommandLine(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Moravel"));
     QCoreApplication::setOrganizationName(QStringLiteral("BriskoMoravel"));
+    if (request->option == QLatin1String("--sync"))
+        return syncOnce();
     return request->option == QLatin1String("--export") ? exportTo(request->file) : importFrom(request->file);
 }
 

@@ -66,7 +66,7 @@ void frmTermin::mnuImportieren_Click() {
         return;
     }
     reloadByToggle();
-    showCount();
+    afterCommand();
     ui::MessageBox::show(this, QMessageBox::Information, windowTitle(), imported.summary);
 }
 

@@ -1,6 +1,10 @@
 #include "FileDialog.h"
 #include "ForeignConnection.h"
 #include "PlannerFixture.h"
+#include "SecretStore.h"
+
+#include <QDialog>
+#include <QPushButton>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -153,4 +157,43 @@ TEST(CommandLine, ExportsAndImportsWithoutAWindow) {
     EXPECT_EQ(out.status, 0);
     EXPECT_TRUE(out.out.startsWith("BEGIN:VCALENDAR") && out.out.contains(QString::fromUtf8("Jahrestag ä")));
     EXPECT_TRUE(out.err.contains("1 Termin exportiert"));
+}
+
+namespace {
+// The desktop's secret store, kept in memory.
+class MemorySecrets : public sync::SecretStore {
+public:
+    std::map<QString, QString> kept;
+    void read(const QString& account, Read done) override { done(kept[account], QString()); }
+    void write(const QString& account, const QString& password,
+               std::function<void(const QString&)> done) override {
+        kept[account] = password;
+        done(QString());
+    }
+};
+} // namespace
+
+TEST_F(ExchangeMenu, SyncDialogKeepsThePasswordOutOfTheSettings) {
+    MemorySecrets secrets;
+    sync::SecretStore::setInstance(&secrets);
+    open();
+    trigger("mnuAbgleich");
+    auto* dialog = window->findChild<QDialog*>("frmAbgleich");
+    ASSERT_TRUE(dialog);
+    dialog->findChild<QLineEdit*>("Adresse")->setText("http://kalender.example/anna/termine");
+    dialog->findChild<QLineEdit*>("Benutzer")->setText("anna");
+    dialog->findChild<QLineEdit*>("Passwort")->setText("streng-geheim");
+    // Unencrypted to another machine: only after the user agreed. (Closed, not synced: no
+    // request may leave this machine.)
+    ui::MessageBox::setAutoAnswer(QMessageBox::No);
+    dialog->findChild<QPushButton*>("Schliessen")->click();
+    EXPECT_TRUE(secrets.kept.empty());
+    EXPECT_FALSE(test::readFile(env.settingsPath()).contains("kalender.example"));
+    ui::MessageBox::setAutoAnswer(QMessageBox::Yes);
+    dialog->findChild<QPushButton*>("Schliessen")->click();
+    EXPECT_EQ(secrets.kept["anna@http://kalender.example/anna/termine/"], "streng-geheim");
+    const QByteArray ini = test::readFile(env.settingsPath());
+    EXPECT_TRUE(ini.contains("Adresse=http://kalender.example/anna/termine/")) << ini.toStdString();
+    EXPECT_FALSE(ini.contains("streng-geheim"));
+    sync::SecretStore::setInstance(nullptr);
 }
