@@ -1,4 +1,5 @@
 #include "Platform.h"
+#include "SyncRunner.h"
 #include "TrayIcon.h"
 #include "frmAutostart.h"
 #include "frmTray.h"
@@ -22,5 +23,8 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     window.Form_Load();
+    // A reminder entered on another machine comes here too: synced every five minutes when set so.
+    moravel::sync::AutoSync calendarSync;
+    calendarSync.start();
     return application.exec();
 }

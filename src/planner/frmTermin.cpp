@@ -173,8 +173,12 @@ void frmTermin::buildControls() {
     statusPanel2 = new QLabel(StatusBar1);
     statusPanel2->setObjectName(QStringLiteral("statusPanel2"));
     statusPanel1->setMinimumWidth(ui::toPixels(1500, this));
+    statusSync = new QLabel(StatusBar1);
+    statusSync->setObjectName(QStringLiteral("statusSync"));
+    statusSync->setTextFormat(Qt::PlainText);
     StatusBar1->addWidget(statusPanel1);
     StatusBar1->addWidget(statusPanel2, 1);
+    StatusBar1->addPermanentWidget(statusSync);
 
     // Fixed places in twips; what follows the window's size is set by applyLayout.
     ui::place(Image1, 0, 0, kDesignInnerWidth + 20, kBannerHeight);
@@ -338,6 +342,7 @@ void frmTermin::Form_Load() {
     statusPanel1->setText(today.toString(QStringLiteral("dd.MM.yyyy")));
     Text1->setFocus();
     Ladevorgang = false;
+    startSync();
 }
 
 void frmTermin::frmTerminEinstellen() {

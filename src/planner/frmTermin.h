@@ -20,12 +20,17 @@ class SingleInstance;
 namespace moravel {
 class TerminStore;
 struct Appointment;
+namespace sync {
+class AutoSync;
+struct SyncOutcome;
+} // namespace sync
 } // namespace moravel
 
 namespace moravel::planner {
 
 class DateField;
 class ListModel;
+class frmAbgleich;
 class frmFeiertag;
 class frmHilfe;
 class frmInfo;
@@ -133,6 +138,15 @@ private:
     void mnuFeiertag_Click();
     void closeOwnWindows();
 
+    // Appointments out to and in from calendar files (frmTermin_Exchange.cpp).
+    void mnuExportieren_Click();
+    void mnuImportieren_Click();
+
+    // The calendar server (frmTermin_Sync.cpp).
+    void mnuAbgleich_Click();
+    void startSync();
+    void syncFinished(const moravel::sync::SyncOutcome& outcome);
+
     QLabel* Image1 = nullptr;
     QToolBar* Toolbar3 = nullptr;
     QTreeView* ListView1 = nullptr;
@@ -151,6 +165,7 @@ private:
     QStatusBar* StatusBar1 = nullptr;
     QLabel* statusPanel1 = nullptr;
     QLabel* statusPanel2 = nullptr;
+    QLabel* statusSync = nullptr;
     QLabel* LabelTerminAm = nullptr;
     QLabel* LabelUm = nullptr;
     QAction* AlteTermine = nullptr; // toolbar button 7: the past view while pressed
@@ -170,6 +185,8 @@ private:
     QPointer<frmFeiertag> m_specialDays;
     QPointer<frmHilfe> m_help;
     QPointer<frmInfo> m_info;
+    QPointer<frmAbgleich> m_syncDialog;
+    moravel::sync::AutoSync* m_autoSync = nullptr;
     std::unique_ptr<moravel::TerminStore> dbTermin;
     QWidget* m_client = nullptr;
     QWidget* m_entryPanel = nullptr;

@@ -9,6 +9,8 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "SettingsStore.h"
+#include "SyncRunner.h"
+#include "frmAbgleich.h"
 #include "frmFeiertag.h"
 #include "frmHilfe.h"
 #include "frmInfo.h"
@@ -49,6 +51,13 @@ void frmTermin::buildMenus() {
     start->setObjectName(QStringLiteral("mnuTerminStarten"));
     connect(start, &QAction::triggered, this, &frmTermin::mnuTerminStarten_Click);
     termin->addSeparator();
+    QAction* exportCalendar = termin->addAction(QStringLiteral("E&xportieren (iCalendar) ..."));
+    exportCalendar->setObjectName(QStringLiteral("mnuExportieren"));
+    connect(exportCalendar, &QAction::triggered, this, &frmTermin::mnuExportieren_Click);
+    QAction* importCalendar = termin->addAction(QStringLiteral("&Importieren (iCalendar) ..."));
+    importCalendar->setObjectName(QStringLiteral("mnuImportieren"));
+    connect(importCalendar, &QAction::triggered, this, &frmTermin::mnuImportieren_Click);
+    termin->addSeparator();
     QAction* end = termin->addAction(QStringLiteral("Programm beenden"));
     end->setObjectName(QStringLiteral("mnuEnde"));
     connect(end, &QAction::triggered, this, [this] {
@@ -60,6 +69,9 @@ void frmTermin::buildMenus() {
     QAction* specialDays = extras->addAction(QStringLiteral("Liste der besonderen Tage und Feiertage"));
     specialDays->setObjectName(QStringLiteral("mnuFeiertag"));
     connect(specialDays, &QAction::triggered, this, &frmTermin::mnuFeiertag_Click);
+    QAction* syncCalendar = extras->addAction(QStringLiteral("&Kalender abgleichen (CalDAV) ..."));
+    syncCalendar->setObjectName(QStringLiteral("mnuAbgleich"));
+    connect(syncCalendar, &QAction::triggered, this, &frmTermin::mnuAbgleich_Click);
 
     QMenu* hilfe = menuBar()->addMenu(QStringLiteral("H&ilfe"));
     QAction* help = hilfe->addAction(QStringLiteral("Hilfe anzeigen"));
@@ -160,6 +172,8 @@ void frmTermin::toolbarClicked(int position) {
 }
 
 void frmTermin::afterCommand() {
+    if (m_autoSync)
+        m_autoSync->changed();
     showCount();
     Text1->setFocus();
 }
@@ -212,7 +226,8 @@ void frmTermin::mnuFeiertag_Click() {
 }
 
 void frmTermin::closeOwnWindows() {
-    for (QWidget* window : std::initializer_list<QWidget*>{m_specialDays, m_help, m_info, m_legend}) {
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{m_specialDays, m_help, m_info, m_legend, m_syncDialog}) {
         if (window)
             window->close();
     }

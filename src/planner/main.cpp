@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "Platform.h"
 #include "SingleInstance.h"
 #include "frmTermin.h"
@@ -5,6 +6,8 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = moravel::planner::runCommandLine(argc, argv))
+        return *status;
     // Always-on-top windows and window positions need X11; under Wayland run through XWayland
     // unless the user chose a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

@@ -87,6 +87,10 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
     // as 0 would be missed by matching it), and no such chain is left unrenewed.
     if (!store.lockForRenewal(id))
         return -1;
+    // Every occurrence stays in its chain: calendars know the chain by this UID.
+    QString uid;
+    if (!store.readChainUid(id, uid))
+        return -1;
 
     int inserted = 0;
     while (day) {
@@ -94,7 +98,8 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
         Appointment occurrence = occurrenceOn(*row, *day, nowText);
         if (after)
             occurrence.sysGesperrt = QStringLiteral("1");
-        if (!store.insert(occurrence))
+        const std::optional<qint64> newId = store.insert(occurrence);
+        if (!newId || (!uid.isEmpty() && !store.setChainUid(*newId, uid)))
             return -1;
         ++inserted;
         day = after;

@@ -82,6 +82,9 @@ void makeIndexes(sqlite3* db, const QString& path) {
 }
 
 const char* const kDeleteRow = "DELETE FROM tblTermin WHERE ID = ?1";
+const char* const kDropUid = "DELETE FROM tblTerminUID WHERE ID = ?1";
+const char* const kCarryUid =
+    "INSERT OR REPLACE INTO tblTerminUID (ID, UID) SELECT ?2, UID FROM tblTerminUID WHERE ID = ?1";
 
 const QString kNoDatabase =
     QStringLiteral("Die Datei ist keine Termindatenbank, die sich lesen und schreiben lässt. Sie bleibt "
@@ -150,6 +153,9 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
     }
     if (untrusted->isEmpty()) {
         makeIndexes(db, path);
+        if (!sql::execute(db, schema::kSideTables))
+            qCWarning(lcStore, "Making the side tables of %s failed: %s", qUtf8Printable(path),
+                      sql::errorText(db));
     } else {
         qCWarning(lcStore, "%s is read only: tblTermin is a view or has triggers", qUtf8Printable(path));
         // A second guard: SQLite itself refuses any write on this connection.
@@ -174,6 +180,7 @@ TerminStore::TerminStore(sqlite3* db, QString path, std::unique_ptr<InUseLock> l
 
 TerminStore::~TerminStore() {
     m_insert.reset();
+    m_setUid.reset();
     sqlite3_close_v2(m_db);
 }
 
@@ -206,17 +213,20 @@ void TerminStore::setBusyTimeout(int milliseconds) {
     sqlite3_busy_timeout(m_db, milliseconds);
 }
 
+// Inside another write transaction a savepoint stands for it, so that a write made of several
+// statements is undone as a whole while the enclosing transaction goes on.
 TerminStore::WriteTransaction::WriteTransaction(TerminStore& store)
-    : m_store(store),
-      m_open(store.mayWrite("Beginning a write") && store.execute("BEGIN IMMEDIATE", "Beginning a write")) {}
+    : m_store(store), m_nested(sqlite3_get_autocommit(store.m_db) == 0),
+      m_open(store.mayWrite("Beginning a write") &&
+             store.execute(m_nested ? "SAVEPOINT nested" : "BEGIN IMMEDIATE", "Beginning a write")) {}
 
 TerminStore::WriteTransaction::~WriteTransaction() {
     if (m_open)
-        sql::execute(m_store.m_db, "ROLLBACK");
+        sql::execute(m_store.m_db, m_nested ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
 }
 
 bool TerminStore::WriteTransaction::commit() {
-    if (m_open && m_store.execute("COMMIT", "Committing a write"))
+    if (m_open && m_store.execute(m_nested ? "RELEASE nested" : "COMMIT", "Committing a write"))
         m_open = false;
     return !m_open;
 }
@@ -266,7 +276,9 @@ std::optional<int> TerminStore::changeRow(const char* sql, qint64 id, const char
 }
 
 bool TerminStore::remove(qint64 id) {
-    return changeRow(kDeleteRow, id, "Deleting a row") == 1;
+    WriteTransaction transaction(*this);
+    return transaction.isOpen() && changeRow(kDeleteRow, id, "Deleting a row") == 1 &&
+           changeUid(kDropUid, id, std::nullopt, "Dropping a row's UID") && transaction.commit();
 }
 
 std::optional<qint64> TerminStore::replace(qint64 id, const Appointment& row) {
@@ -274,7 +286,9 @@ std::optional<qint64> TerminStore::replace(qint64 id, const Appointment& row) {
     if (!transaction.isOpen() || !changeRow(kDeleteRow, id, "Deleting the edited row"))
         return std::nullopt;
     const std::optional<qint64> inserted = insert(row);
-    if (!inserted || !transaction.commit())
+    // The edited appointment stays the same one for calendars that know it by its UID.
+    if (!inserted || !changeUid(kCarryUid, id, *inserted, "Carrying a row's UID") ||
+        !changeUid(kDropUid, id, std::nullopt, "Dropping a row's UID") || !transaction.commit())
         return std::nullopt;
     return inserted;
 }

@@ -90,7 +90,8 @@ public:
     bool lockForRenewal(qint64 id);
 
     // A write transaction that takes the write lock at once, so that no other program can write
-    // between what is read and what is written in it. Rolled back unless committed.
+    // between what is read and what is written in it. Rolled back unless committed. Within
+    // another one it is a part of it that is undone alone unless committed.
     class WriteTransaction {
     public:
         explicit WriteTransaction(TerminStore& store);
@@ -103,6 +104,7 @@ public:
 
     private:
         TerminStore& m_store;
+        bool m_nested;
         bool m_open;
     };
 
@@ -151,6 +153,41 @@ public:
     // Milliseconds a statement waits for the other program's write before it gives up.
     static constexpr int kBusyTimeoutMs = 5000;
 
+    // Chain UIDs (tblTerminUID): the identity a row's chain has in calendar files and on a
+    // calendar server. Every row of a chain, live or locked, carries its chain's UID; rows that
+    // never left the file have none. Deleting or replacing a row through the store drops or
+    // carries its UID with it.
+    struct UidRow {
+        Appointment row;
+        QString uid; // empty when the row has none
+    };
+    // The main list's rows with their UIDs; false when the read failed.
+    bool rowsWithUids(std::vector<UidRow>& rows) const;
+    // The UID of the row; empty when it has none. False when the read failed.
+    bool readChainUid(qint64 id, QString& uid) const;
+    // Gives the row this UID, in place of any it had.
+    bool setChainUid(qint64 id, const QString& uid);
+    // A new UID, unique to this row's chain.
+    static QString newChainUid();
+
+    // What the last sync with a calendar server left of each chain (tblTerminAbgleich), and the
+    // collection's own values such as its sync token (tblTerminAbgleichStand).
+    struct SyncRecord {
+        QString uid;
+        QString href;      // the chain's resource on the server
+        QString etag;      // its version there when it was last sent or fetched
+        QString content;   // the chain's content then, without its day
+        qint64 anchor = 0; // the live row's day then; renewal moves on from it
+    };
+    bool syncRecords(std::vector<SyncRecord>& records) const;
+    bool putSyncRecord(const SyncRecord& record);
+    bool dropSyncRecord(const QString& uid);
+    // A value of the collection; empty when there is none.
+    bool syncValue(const QString& key, QString& value) const;
+    bool setSyncValue(const QString& key, const QString& value);
+    // Forgets every record and value: the next sync starts afresh (another collection).
+    bool clearSyncState();
+
     // Walks in no particular order the rows that `keep` wants among those that may need renewing
     // before this day: every row not stored locked or once only whose key lies before the day,
     // and every row in a shape the programs do not write. Other rows cannot need it.
@@ -173,6 +210,10 @@ private:
     // False, with the reason as the last error, for a file that is never written to.
     bool mayWrite(const char* what) const;
     bool execute(const char* sql, const char* what);
+    // Makes the side tables when the file lacks them; false when that failed.
+    bool haveSideTables(const char* what);
+    // Runs a statement on tblTerminUID with the IDs as ?1 and ?2; false when it failed.
+    bool changeUid(const char* sql, qint64 first, std::optional<qint64> second, const char* what);
     // Runs a statement with the row's ID as ?1; the rows it changed, none when it failed.
     std::optional<int> changeRow(const char* sql, qint64 id, const char* what);
 
@@ -183,6 +224,7 @@ private:
     // while the file is open is kept from running by SQLite's authorizer on this connection.
     QString m_untrusted;
     std::unique_ptr<sql::Statement> m_insert;
+    std::unique_ptr<sql::Statement> m_setUid;
     mutable QString m_lastError;
     quint64 m_device = 0; // of the file opened, to tell when the path names another one
     quint64 m_inode = 0;

@@ -34,6 +34,17 @@ inline const std::string kIrregular = kRegular + " IS NOT 1";
 // is mostly locked and one-off rows, which its index leaves out.
 inline const std::string kRenewable = "sysGesperrt IS NOT '1' AND Wiederholung IS NOT '0'";
 
+// The tables beside tblTermin, which older programs neither read nor write: an older file gets
+// them when it is opened. Their rows name tblTermin's rows by ID, which AUTOINCREMENT never
+// gives twice, so a row another program deleted leaves at most an entry no row ever matches.
+inline const char* const kSideTables = "CREATE TABLE IF NOT EXISTS tblTerminUID (ID INTEGER PRIMARY KEY,"
+                                       " UID TEXT NOT NULL);"
+                                       "CREATE INDEX IF NOT EXISTS idxTerminUID ON tblTerminUID(UID);"
+                                       "CREATE TABLE IF NOT EXISTS tblTerminAbgleich (UID TEXT PRIMARY KEY,"
+                                       " Href TEXT NOT NULL, ETag TEXT, Inhalt TEXT, Anker INTEGER);"
+                                       "CREATE TABLE IF NOT EXISTS tblTerminAbgleichStand (Schluessel TEXT"
+                                       " PRIMARY KEY, Wert TEXT);";
+
 // The indexes every file gets when it is opened, whatever its age and origin, as SQLite keeps
 // their statements. One whose statement differs is made again, so that a changed condition
 // reaches older files; a query uses a partial index only when it repeats its condition.

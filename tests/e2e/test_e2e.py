@@ -320,6 +320,59 @@ class PlannerAndMonitor(Scenario):
         self.assertEqual(values["IstAktiv"], "0")
 
 
+class CalendarFiles(Scenario):
+    def menu_entry(self, app, name):
+        self.desktop.key("alt+t")
+        self.desktop.click(wait_until(lambda: find(app, "menu item", name), what=name))
+
+    def answer_file_dialog(self, title, path):
+        """Qt's own file dialog: the name field has the focus; a whole path there chooses the file."""
+        window = wait_until(lambda: self.desktop.windows(title), what=f"file dialog {title}")[0]
+        self.desktop.xdotool("windowactivate", "--sync", str(window))
+        self.desktop.shot("file-dialog")
+        self.desktop.key("ctrl+a")
+        self.desktop.type(path)
+        self.desktop.key("Return")
+
+    def confirm(self, app, text):
+        wait_until(lambda: find(app, "label", text), what=f"message {text}")
+        self.desktop.shot("summary")
+        self.desktop.click(wait_until(lambda: find(app, "push button", "OK"), what="OK"))
+
+    def test_export_and_import_through_the_menu_and_the_file_dialog(self):
+        import icalendar
+        create_database(self.desktop)
+        today = date.today()
+        insert(self.desktop.database, day_number(today) + 3, "09:30", "Zahnarzt Dr. Müller", lead_minutes="15")
+        insert(self.desktop.database, day_number(today) + 5, "", "Müllabfuhr", recurrence="2")
+        app, frame = self.planner()
+        path = os.path.join(self.desktop.root, "termine.ics")
+
+        self.menu_entry(app, "Exportieren (iCalendar) ...")
+        self.answer_file_dialog("Termine exportieren", path)
+        self.confirm(app, "2 Termine exportiert")
+        with open(path, "rb") as f:
+            calendar = icalendar.Calendar.from_ical(f.read())
+        events = {str(e["SUMMARY"]): e for e in calendar.walk("VEVENT")}
+        self.assertEqual(sorted(events), ["Müllabfuhr", "Zahnarzt Dr. Müller"])
+        self.assertEqual(dict(events["Müllabfuhr"]["RRULE"])["FREQ"], ["WEEKLY"])
+        self.assertEqual(events["Zahnarzt Dr. Müller"].decoded("DTSTART").strftime("%H:%M"), "09:30")
+        self.assertEqual(len(events["Zahnarzt Dr. Müller"].walk("VALARM")), 1)
+
+        # The rows gone from the file, the same file brings them back, and once only.
+        with sqlite3.connect(self.desktop.database, timeout=10) as db:
+            db.execute("DELETE FROM tblTermin")
+        for summary in ("2 Termine übernommen", "0 Termine übernommen, 2 schon vorhanden"):
+            self.menu_entry(app, "Importieren (iCalendar) ...")
+            self.answer_file_dialog("Termine importieren", path)
+            self.confirm(app, summary)
+        tree = find(frame, "tree", "Termine")
+        wait_until(lambda: sorted(r[5] for r in cells(tree)) == ["Müllabfuhr", "Zahnarzt Dr. Müller"],
+                   what="imported rows listed")
+        self.assertEqual(len(self.desktop.rows()), 2)
+        self.desktop.shot("imported")
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)

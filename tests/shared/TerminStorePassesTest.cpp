@@ -258,7 +258,8 @@ TEST_F(TerminStorePassesTest, OpeningGivesEveryFileTheIndexesAsTheyAreNow) {
 
     const auto indexes = [](const TerminStore& opened) {
         return test::ForeignConnection(opened.path())
-            .column("SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name");
+            .column("SELECT sql FROM sqlite_master WHERE type = 'index' AND tbl_name = 'tblTermin' ORDER BY "
+                    "name");
     };
     QByteArray made;
     {

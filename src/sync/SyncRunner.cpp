@@ -1,0 +1,78 @@
+#include "SyncRunner.h"
+
+#include "Clock.h"
+#include "DataLocation.h"
+#include "SecretStore.h"
+#include "SettingsStore.h"
+
+namespace moravel::sync {
+
+SyncRunner::SyncRunner(QObject* parent) : QObject(parent) {}
+
+SyncRunner::~SyncRunner() = default;
+
+QString SyncRunner::account(const SyncSettings& settings) {
+    return settings.user + QLatin1Char('@') + settings.collection.toString();
+}
+
+void SyncRunner::run() {
+    if (m_running)
+        return;
+    m_running = true;
+    SyncSettings settings = storedSettings();
+    if (settings.collection.isEmpty())
+        return done({false, QStringLiteral("Es ist kein Kalender für den Abgleich eingetragen.")});
+    auto withPassword = [this, settings](const QString& password, const QString& error) mutable {
+        if (!error.isEmpty())
+            return done({false, QStringLiteral("Abgleich abgebrochen: ") + error});
+        settings.password = password;
+        QString reason;
+        m_store = TerminStore::open(location::databasePath(), nullptr, &reason);
+        if (!m_store)
+            return done({false, QStringLiteral("Abgleich abgebrochen: ") + reason});
+        m_engine = std::make_unique<SyncEngine>(*m_store, settings);
+        connect(m_engine.get(), &SyncEngine::finished, this, &SyncRunner::done);
+        m_engine->start();
+    };
+    if (settings.user.isEmpty())
+        withPassword(QString(), QString());
+    else
+        SecretStore::instance().read(account(settings), withPassword);
+}
+
+void SyncRunner::done(const SyncOutcome& outcome) {
+    const QString when = Clock::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm"));
+    settings::write(kSection, kLastSyncKey, when + QStringLiteral(" ") + outcome.summary);
+    // The engine is still on the stack that called: it goes after it has returned.
+    if (m_engine)
+        m_engine.release()->deleteLater();
+    m_store.reset();
+    m_running = false;
+    Q_EMIT finished(outcome);
+}
+
+AutoSync::AutoSync(QObject* parent) : QObject(parent) {
+    m_interval.setInterval(kIntervalMs);
+    m_afterChange.setInterval(kAfterChangeMs);
+    m_afterChange.setSingleShot(true);
+    connect(&m_interval, &QTimer::timeout, this, &AutoSync::runIfAutomatic);
+    connect(&m_afterChange, &QTimer::timeout, this, &AutoSync::runIfAutomatic);
+    connect(&m_runner, &SyncRunner::finished, this, &AutoSync::finished);
+}
+
+void AutoSync::start() {
+    m_interval.start();
+    runIfAutomatic();
+}
+
+void AutoSync::changed() {
+    if (isAutomatic())
+        m_afterChange.start();
+}
+
+void AutoSync::runIfAutomatic() {
+    if (isAutomatic())
+        m_runner.run();
+}
+
+} // namespace moravel::sync
