@@ -38,6 +38,14 @@ void MonitorTest::startMonitor() {
     main->Form_Load();
 }
 
+void MonitorTest::startWatching(const std::vector<Appointment>& rows) {
+    addRows(rows);
+    startMonitor();
+    if (main->isVisible())
+        Command1()->click();
+    ASSERT_TRUE(Timer1()->isActive());
+}
+
 void MonitorTest::tickAt(const QDateTime& moment) {
     env.clock().set(moment);
     if (Timer1()->isActive())

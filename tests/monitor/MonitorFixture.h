@@ -107,6 +107,8 @@ protected:
     void addRows(const std::vector<Appointment>& rows);
     // Creates and loads the main window with a recording background.
     void startMonitor();
+    // Starts the monitor on these rows and sends it to watch, as the user does with Command1.
+    void startWatching(const std::vector<Appointment>& rows);
     // One timer tick at this moment, as the running timer would give it.
     void tickAt(const QDateTime& moment);
 

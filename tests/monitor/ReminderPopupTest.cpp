@@ -45,16 +45,6 @@ class ReminderPopup : public MonitorTest {
 protected:
     ReminderPopup() : MonitorTest(QDateTime(kMonday, QTime(14, 0))) {}
 
-    // Starts the monitor with these rows of other days (so that it watches at once).
-    void startWatching(const std::vector<Appointment>& rows) {
-        addRows(rows);
-        startMonitor();
-        if (main->isVisible()) {
-            Command1()->click();
-        }
-        ASSERT_TRUE(Timer1()->isActive());
-    }
-
     // Ticks every second from the clock's present moment up to the given time.
     void tickUntil(QTime end) {
         QDateTime tick = env.clock().currentDateTime();
