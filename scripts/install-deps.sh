@@ -11,6 +11,7 @@ packages=(
     clang-format clang libclang-rt-14-dev
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime
     fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi desktop-file-utils
+    dunst
 )
 
 missing=()

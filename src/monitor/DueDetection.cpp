@@ -94,6 +94,11 @@ QString messageLine(const QString& vorMinuten) {
     return QStringLiteral("Sie haben einen Termin in ") + shownText(vorMinuten) + QStringLiteral(" Minuten");
 }
 
+QString notificationText(const Appointment& row) {
+    return shownText(row.Betreff) + QLatin1Char('\n') + timeLine(row) + QLatin1Char('\n') +
+           messageLine(row.VorMinuten);
+}
+
 qint64 leadSteps(const QString& vorMinuten) {
     const std::optional<qint64> whole = numtext::parseWhole(vorMinuten);
     if (!whole || *whole <= 0)

@@ -46,6 +46,9 @@ QString summaryText(int count);
 QString timeLine(const Appointment& row);
 QString messageLine(const QString& vorMinuten);
 
+// The body of a reminder's desktop notification: subject, time line and message line.
+QString notificationText(const Appointment& row);
+
 // Lead in steps: VorMinuten / 1440 at five decimals, or 0 when VorMinuten is no number above 0.
 qint64 leadSteps(const QString& vorMinuten);
 

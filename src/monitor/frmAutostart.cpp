@@ -267,11 +267,46 @@ void frmAutostart::EinlesenAusDB() {
     List1->clear();
     List1->addItems(lines);
     Label1->setText(summaryText(count));
-    if (m_monitoring)
-        aimTimer(next ? std::optional<QDateTime>(startOfStep(*next)) : std::nullopt,
-                 dbTermin && !(fresh && renewed));
+    bool unreadable = dbTermin && !(fresh && renewed);
+    const std::vector<Appointment> again =
+        m_monitoring ? snoozedDue(now, unreadable) : std::vector<Appointment>();
+    if (m_monitoring) {
+        std::optional<QDateTime> wake = m_snoozed.next();
+        if (next && (!wake || startOfStep(*next) < *wake))
+            wake = startOfStep(*next);
+        aimTimer(wake, unreadable);
+    }
     for (const Appointment& row : due)
         m_reminders.add(row);
+    for (const Appointment& row : again)
+        m_reminders.add(row);
+}
+
+std::vector<Appointment> frmAutostart::snoozedDue(const QDateTime& now, bool& unreadable) {
+    std::vector<Appointment> unchanged;
+    for (const Appointment& row : m_snoozed.takeDue(now)) {
+        std::optional<Appointment> stored;
+        // Without a database there is no row to remind of any longer.
+        const bool read =
+            !dbTermin ||
+            dbTermin->mainListFrom(
+                dayOf(row).value_or(0), [&row](const TerminStore::RowKey& key) { return key.ID == row.ID; },
+                [&stored](const Appointment& found) { stored = found; });
+        if (!read) {
+            m_snoozed.add(row, now);
+            unreadable = true;
+        } else if (stored && sameAppointment(row, *stored)) {
+            unchanged.push_back(row);
+        } else {
+            qCInfo(lcMonitor, "A snoozed reminder is left out: its appointment was changed or deleted");
+        }
+    }
+    return unchanged;
+}
+
+void frmAutostart::snooze(const Appointment& row, int minutes) {
+    m_snoozed.add(row, Clock::currentDateTime().addSecs(60 * qint64(minutes)));
+    lookSoon();
 }
 
 void frmAutostart::aimTimer(const std::optional<QDateTime>& due, bool retrySoon) {

@@ -2,6 +2,7 @@
 
 #include "DueDetection.h"
 #include "ReminderQueue.h"
+#include "SnoozedReminders.h"
 #include "TableCache.h"
 
 #include <QPoint>
@@ -24,6 +25,7 @@ namespace moravel::monitor {
 
 class Background;
 class ClockJumpWatch;
+class DesktopNotifier;
 class TableWatch;
 class frmZeittermin;
 
@@ -61,6 +63,12 @@ public:
     // The main window's unload unloads the background as well.
     void setBackground(Background* background) { m_background = background; }
     bool ausGewuenscht() const;
+    // Installs the desktop's notifications (the caller keeps ownership); nullptr: none.
+    void setNotifier(DesktopNotifier* notifier) { m_reminders.setNotifier(notifier); }
+
+    // "Später erinnern": the reminder comes again after so many minutes, unless its row has been
+    // changed or deleted by then.
+    void snooze(const Appointment& row, int minutes);
 
     // The popup while it exists (it is created by the first reminder and destroyed by its close box).
     frmZeittermin* popup() const;
@@ -91,6 +99,9 @@ private:
     void stopMonitoring();
     // Sets the timer for the next look; `retrySoon`: the table could not be read or renewed.
     void aimTimer(const std::optional<QDateTime>& due, bool retrySoon);
+    // The snoozed reminders due now whose rows are unchanged; `unreadable` when the rows could
+    // not be looked at just now (the reminders are kept for the next look).
+    std::vector<Appointment> snoozedDue(const QDateTime& now, bool& unreadable);
     // Something may have changed: look soon, once the burst of notifications has settled.
     void lookSoon();
     void restoreGeometry();
@@ -112,6 +123,7 @@ private:
     std::unique_ptr<TerminStore> dbTermin;
     ReminderSchedule m_schedule;
     ReminderQueue m_reminders;
+    SnoozedReminders m_snoozed;
     TableCache m_table;
     // The day and table of the last renewal; renewal runs again when either differs.
     struct Renewed {

@@ -1,9 +1,12 @@
+#include "FreedesktopNotifier.h"
+#include "Pictures.h"
 #include "Platform.h"
 #include "TrayIcon.h"
 #include "frmAutostart.h"
 #include "frmTray.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 int main(int argc, char** argv) {
     // The windows' stay-on-top placement and position need X; Wayland ignores both.
@@ -16,7 +19,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     moravel::ui::installGermanTranslations(application);
 
+    moravel::monitor::FreedesktopNotifier notifier(moravel::monitor::programIcon(64),
+                                                   QDBusConnection::sessionBus());
     moravel::monitor::frmAutostart window;
+    window.setNotifier(&notifier);
     moravel::monitor::frmTray tray(window, std::make_unique<moravel::monitor::SystemTrayIcon>());
     window.setBackground(&tray);
     QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,

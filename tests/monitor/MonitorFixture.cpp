@@ -35,6 +35,7 @@ void MonitorTest::startMonitor() {
     main = std::make_unique<monitor::frmAutostart>();
     background = std::make_unique<RecordingBackground>(*main);
     main->setBackground(background.get());
+    main->setNotifier(&notifier);
     main->Form_Load();
 }
 
@@ -66,6 +67,7 @@ void TrayTest::startWithTray(bool trayPresent) {
     icon = fake.get();
     tray = std::make_unique<monitor::frmTray>(*main, std::move(fake));
     main->setBackground(tray.get());
+    main->setNotifier(&notifier);
     main->Form_Load();
 }
 
