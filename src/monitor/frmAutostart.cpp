@@ -293,7 +293,8 @@ std::vector<Appointment> frmAutostart::snoozedDue(const QDateTime& now, bool& un
                 dayOf(row).value_or(0), [&row](const TerminStore::RowKey& key) { return key.ID == row.ID; },
                 [&stored](const Appointment& found) { stored = found; });
         if (!read) {
-            m_snoozed.add(row, now);
+            // Held by another program: looked at again with the table.
+            m_snoozed.add(row, now.addMSecs(kBusyRetryMs));
             unreadable = true;
         } else if (stored && sameAppointment(row, *stored)) {
             unchanged.push_back(row);

@@ -2,6 +2,7 @@
 
 #include "BeepPattern.h"
 #include "DateSerial.h"
+#include "NextWakeup.h"
 #include "frmZeittermin.h"
 
 #include <QApplication>
@@ -334,7 +335,15 @@ TEST_F(ReminderPopup, SpaeterErinnernRemindsOnceAfterTheChosenMinutesWithTheSame
     EXPECT_EQ(Timer1()->interval(), 30000);
     tickUntil(QTime(14, 20));
     EXPECT_FALSE(popupShown());
+    // Due while another program holds the file: it comes once the row can be looked at.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(env.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     tickUntil(QTime(14, 20, 1));
+    EXPECT_FALSE(popupShown());
+    EXPECT_EQ(Timer1()->interval(), monitor::kBusyRetryMs);
+    sqlite3_close(other);
+    tickAt(QDateTime(kMonday, QTime(14, 20, 1, 200)));
     ASSERT_TRUE(popupShown());
     EXPECT_EQ(popupLines(), first);
 
