@@ -1,8 +1,8 @@
-// One tick of the monitor's re-read (EinlesenAusDB) over tables of 1 000, 10 000 and 100 000 rows:
-// the list of current appointments rebuilt and every reminder moment tested, as every second while
-// watching. Three cases: a table of years of history, a table whose rows all lie
-// ahead (the most a tick can have to look at), and the table of history changed by the planner
-// before every tick, so that each tick reads it again.
+// One look of the monitor's re-read (EinlesenAusDB) over tables of 1 000, 10 000 and 100 000 rows:
+// the list of current appointments rebuilt, every reminder moment tested and the timer aimed at
+// the next one, as on every wakeup while watching. Three cases: a table of years of history, a
+// table whose rows all lie ahead (the most a tick can have to look at), and the table of history
+// changed by the planner before every tick, so that each tick reads it again.
 #include "BenchTables.h"
 #include "Clock.h"
 #include "DateSerial.h"

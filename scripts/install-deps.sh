@@ -14,7 +14,7 @@ packages=(
     clang-format clang libclang-rt-14-dev
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime
     fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi desktop-file-utils
-    dpkg-dev file lintian appstream
+    dpkg-dev file lintian appstream dunst
 )
 
 missing=()

@@ -11,7 +11,6 @@ namespace moravel::monitor {
 
 namespace {
 
-constexpr qint64 kMsPerStep = 864;
 constexpr int kQuarterly = 4;
 
 QString timeText(const Appointment& row) {
@@ -19,12 +18,11 @@ QString timeText(const Appointment& row) {
     return time ? serial::hhmm(*time) : QString();
 }
 
-// Floor division, so that a moment before midnight belongs to the day before.
+} // namespace
+
 qint64 dayOfStep(qint64 step) {
     return step >= 0 ? step / kStepsPerDay : -((-step + kStepsPerDay - 1) / kStepsPerDay);
 }
-
-} // namespace
 
 qint64 stepOf(const QDateTime& moment) {
     const qint64 day = serial::dayNumber(moment.date());
@@ -96,6 +94,11 @@ QString messageLine(const QString& vorMinuten) {
     return QStringLiteral("Sie haben einen Termin in ") + shownText(vorMinuten) + QStringLiteral(" Minuten");
 }
 
+QString notificationText(const Appointment& row) {
+    return shownText(row.Betreff) + QLatin1Char('\n') + timeLine(row) + QLatin1Char('\n') +
+           messageLine(row.VorMinuten);
+}
+
 qint64 leadSteps(const QString& vorMinuten) {
     const std::optional<qint64> whole = numtext::parseWhole(vorMinuten);
     if (!whole || *whole <= 0)
@@ -132,6 +135,10 @@ bool ReminderSchedule::take(qint64 id, qint64 moment) {
     if (moment <= m_from || moment > m_to || dayOfStep(moment) != dayOfStep(m_to))
         return false;
     return m_given.insert({id, moment}).second;
+}
+
+bool ReminderSchedule::pending(qint64 id, qint64 moment) const {
+    return moment > m_to && dayOfStep(moment) == dayOfStep(m_to) && !m_given.contains({id, moment});
 }
 
 } // namespace moravel::monitor

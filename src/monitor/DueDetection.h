@@ -17,6 +17,10 @@ namespace moravel::monitor {
 // Moments are counted in five-decimal steps of a date serial (1/100000 day, 864 ms), the
 // precision in which the table stores times. Integer steps keep comparisons exact.
 constexpr qint64 kStepsPerDay = 100000;
+constexpr qint64 kMsPerStep = 864;
+
+// The day a step belongs to; a moment before midnight belongs to the day before.
+qint64 dayOfStep(qint64 step);
 
 // The step of a local date and time, its time of day rounded to five decimals.
 qint64 stepOf(const QDateTime& moment);
@@ -41,6 +45,9 @@ QString summaryText(int count);
 // The popup's time line ("um 14:30 Uhr") and message line for the stored lead minutes.
 QString timeLine(const Appointment& row);
 QString messageLine(const QString& vorMinuten);
+
+// The body of a reminder's desktop notification: subject, time line and message line.
+QString notificationText(const Appointment& row);
 
 // Lead in steps: VorMinuten / 1440 at five decimals, or 0 when VorMinuten is no number above 0.
 qint64 leadSteps(const QString& vorMinuten);
@@ -68,6 +75,8 @@ public:
     void advance(qint64 now, bool rowsFresh = true);
     // True once for an occurrence of today whose moment lies in the current interval.
     bool take(qint64 id, qint64 moment);
+    // True for an occurrence of today still to come: a later tick will take it.
+    bool pending(qint64 id, qint64 moment) const;
 
 private:
     qint64 m_from = 0;

@@ -30,6 +30,10 @@ QPixmap reminderIcon() {
     return QPixmap(QStringLiteral(":/monitor/glocke.svg"));
 }
 
+QImage programIcon(int size) {
+    return QIcon(QStringLiteral(":/monitor/wardolin.svg")).pixmap(size).toImage();
+}
+
 QIcon trayIcon() {
     return QIcon(QStringLiteral(":/monitor/symbol.svg"));
 }

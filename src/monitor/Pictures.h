@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QSize>
 
@@ -13,6 +14,9 @@ QPixmap backgroundPicture(QSize size);
 
 // The popup's 32 x 32 reminder sign: a small bell.
 QPixmap reminderIcon();
+
+// The program's own icon, as installed for the desktop, drawn in the given size.
+QImage programIcon(int size);
 
 // The notification-area icon: a calendar sheet with a clock face, drawn for every size.
 QIcon trayIcon();

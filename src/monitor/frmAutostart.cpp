@@ -3,16 +3,19 @@
 #include "AlwaysOnTop.h"
 #include "Background.h"
 #include "Clock.h"
+#include "ClockJumpWatch.h"
 #include "DataLocation.h"
 #include "DateSerial.h"
 #include "GermanNames.h"
 #include "MessageBox.h"
 #include "MonitorLog.h"
+#include "NextWakeup.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "Renewal.h"
 #include "SettingsStore.h"
+#include "TableWatch.h"
 #include "TerminStore.h"
 #include "WindowGeometry.h"
 #include "frmZeittermin.h"
@@ -37,8 +40,6 @@ const QString kMainWidth = QStringLiteral("MainWidth");
 const QString kMainHeight = QStringLiteral("MainHeight");
 const QString kWindowState = QStringLiteral("WindowStateX");
 const QString kCaption = QStringLiteral("Brisko Wardolin");
-
-constexpr int kTickMs = 1000;
 
 // The smallest window in which the list and the button can still be used.
 constexpr double kMinWidth = 2235;
@@ -73,7 +74,8 @@ QLabel* makeLabel(QWidget* parent, const char* name) {
 frmAutostart::frmAutostart(QWidget* parent)
     : QWidget(parent), Image1(makeLabel(this, "Image1")), Label1(makeLabel(this, "Label1")),
       Label2(makeLabel(this, "Label2")), Label3(makeLabel(this, "Label3")), List1(new QListWidget(this)),
-      Command1(new QPushButton(this)), Timer1(new QTimer(this)), m_reminders(*this) {
+      Command1(new QPushButton(this)), Timer1(new QTimer(this)), m_tableWatch(new TableWatch(this)),
+      m_clockJumps(new ClockJumpWatch(this)), m_reminders(*this) {
     setObjectName(QStringLiteral("frmAutostart"));
     setWindowTitle(kCaption);
     const auto px = [this](double twips) { return ui::toPixels(twips, this); };
@@ -113,8 +115,12 @@ frmAutostart::frmAutostart(QWidget* parent)
     Command1->setFocus();
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
+    // Aimed anew after every look, at the millisecond a reminder falls due.
     Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, &frmAutostart::Timer1_Timer);
+    connect(m_tableWatch, &TableWatch::changed, this, &frmAutostart::lookSoon);
+    connect(m_clockJumps, &ClockJumpWatch::jumped, this, &frmAutostart::lookSoon);
 }
 
 frmAutostart::~frmAutostart() = default;
@@ -124,7 +130,6 @@ void frmAutostart::Form_Load() {
     // would take the stored position for the inner area instead of the frame.
     FensterImmerOben(this);
     restoreGeometry();
-    Timer1->setInterval(kTickMs);
     startMonitoring();
     PfadzurExe = location::programDirectory();
 
@@ -148,6 +153,7 @@ bool frmAutostart::openDatabase() {
     dbTermin = TerminStore::open(path, &opened, &reason);
     m_table = TableCache();
     m_renewed.reset();
+    m_tableWatch->watch(dbTermin ? path : QString());
     if (!dbTermin)
         cannotOpen(path, reason);
     else if (opened == TerminStore::OpenResult::Untrusted)
@@ -203,21 +209,25 @@ void frmAutostart::restoreGeometry() {
     Form_Resize();
 }
 
-void frmAutostart::DBAktualisieren() {
+bool frmAutostart::DBAktualisieren() {
     if (!dbTermin)
-        return;
+        return true;
     const QDateTime now = Clock::currentDateTime();
     const qint64 today = serial::dayNumber(now.date());
     const std::optional<TerminStore::Version> version = dbTermin->version();
-    if (!version || (m_renewed && m_renewed->today == today && m_renewed->version == *version))
-        return;
+    if (!version)
+        return false;
+    if (m_renewed && m_renewed->today == today && m_renewed->version == *version)
+        return true;
     // Runs after every change of the table, since another program may have stored a live
     // recurring row of an earlier day; without such rows it reads an index and nothing else.
-    // When it cannot have the file just now, it is tried again on the next tick.
+    // When it cannot have the file just now, it is tried again on the next look.
     if (renewPassedAppointments(*dbTermin, today, serial::fromDateTime(now)) < 0)
-        return;
-    if (const std::optional<TerminStore::Version> after = dbTermin->version())
+        return false;
+    const std::optional<TerminStore::Version> after = dbTermin->version();
+    if (after)
         m_renewed = Renewed{today, *after};
+    return bool(after);
 }
 
 void frmAutostart::EinlesenAusDB() {
@@ -225,9 +235,10 @@ void frmAutostart::EinlesenAusDB() {
     const qint64 today = serial::dayNumber(now.date());
     const qint64 nowStep = stepOf(now);
     bool fresh = false;
+    bool renewed = true;
     if (dbTermin) {
         reopenWhenReplaced();
-        DBAktualisieren();
+        renewed = DBAktualisieren();
     }
     if (dbTermin)
         fresh = m_table.refresh(*dbTermin, today);
@@ -236,6 +247,7 @@ void frmAutostart::EinlesenAusDB() {
     QStringList lines;
     int count = 0;
     std::vector<Appointment> due;
+    std::optional<qint64> next;
     for (const Appointment& row : m_table.rows()) {
         const std::optional<qint64> day = dayOf(row);
         if (!day)
@@ -256,13 +268,64 @@ void frmAutostart::EinlesenAusDB() {
         }
         if (m_schedule.take(row.ID, *moment))
             due.push_back(row);
+        else if (m_schedule.pending(row.ID, *moment) && (!next || *moment < *next))
+            next = *moment;
     }
 
     List1->clear();
     List1->addItems(lines);
     Label1->setText(summaryText(count));
+    bool unreadable = dbTermin && !(fresh && renewed);
+    const std::vector<Appointment> again =
+        m_monitoring ? snoozedDue(now, unreadable) : std::vector<Appointment>();
+    if (m_monitoring) {
+        std::optional<QDateTime> wake = m_snoozed.next();
+        if (next && (!wake || startOfStep(*next) < *wake))
+            wake = startOfStep(*next);
+        aimTimer(wake, unreadable);
+    }
     for (const Appointment& row : due)
         m_reminders.add(row);
+    for (const Appointment& row : again)
+        m_reminders.add(row);
+}
+
+std::vector<Appointment> frmAutostart::snoozedDue(const QDateTime& now, bool& unreadable) {
+    std::vector<Appointment> unchanged;
+    for (const Appointment& row : m_snoozed.takeDue(now)) {
+        std::optional<Appointment> stored;
+        // Without a database there is no row to remind of any longer.
+        const bool read =
+            !dbTermin ||
+            dbTermin->mainListFrom(
+                dayOf(row).value_or(0), [&row](const TerminStore::RowKey& key) { return key.ID == row.ID; },
+                [&stored](const Appointment& found) { stored = found; });
+        if (!read) {
+            // Held by another program: looked at again with the table.
+            m_snoozed.add(row, now.addMSecs(kBusyRetryMs));
+            unreadable = true;
+        } else if (stored && sameAppointment(row, *stored)) {
+            unchanged.push_back(row);
+        } else {
+            qCInfo(lcMonitor, "A snoozed reminder is left out: its appointment was changed or deleted");
+        }
+    }
+    return unchanged;
+}
+
+void frmAutostart::snooze(const Appointment& row, int minutes) {
+    m_snoozed.add(row, Clock::currentDateTime().addSecs(60 * qint64(minutes)));
+    lookSoon();
+}
+
+void frmAutostart::aimTimer(const std::optional<QDateTime>& due, bool retrySoon) {
+    const int ms = msUntilNextLook(Clock::currentDateTime(), due);
+    Timer1->start(retrySoon ? std::min(ms, kBusyRetryMs) : ms);
+}
+
+void frmAutostart::lookSoon() {
+    if (m_monitoring && (!Timer1->isActive() || Timer1->remainingTime() > kSettleMs))
+        Timer1->start(kSettleMs);
 }
 
 frmZeittermin* frmAutostart::popup() const {
@@ -282,13 +345,19 @@ void frmAutostart::Command1_Click() {
 }
 
 void frmAutostart::startMonitoring() {
-    // Monitoring that runs goes on: no moment between two ticks is left out.
-    if (Timer1->isActive())
+    // Monitoring that runs goes on: no moment between two looks is left out.
+    if (m_monitoring)
         return;
-    // The first tick covers only the time from now on: what fell due while the user looked
-    // at the window is not made up.
+    m_monitoring = true;
+    // The first look covers only the time from now on: what fell due while the user looked
+    // at the window is not made up. It comes at once and aims the timer.
     m_schedule.restart(stepOf(Clock::currentDateTime()));
-    Timer1->start();
+    Timer1->start(0);
+}
+
+void frmAutostart::stopMonitoring() {
+    m_monitoring = false;
+    Timer1->stop();
 }
 
 void frmAutostart::showMainWindow() {
@@ -300,7 +369,7 @@ void frmAutostart::showMainWindow() {
         activateWindow();
     }
     // A window that comes up minimised or without the focus must still stop monitoring.
-    Timer1->stop();
+    stopMonitoring();
 }
 
 void frmAutostart::showMinimisedWindow() {
@@ -330,9 +399,9 @@ bool frmAutostart::event(QEvent* event) {
     // Monitoring stands while the user looks at the window. A minimised window that gets the
     // focus is not looked at (it waits there for a notification area); its restoring is.
     if (event->type() == QEvent::WindowActivate && !isMinimized())
-        Timer1->stop();
+        stopMonitoring();
     if (event->type() == QEvent::WindowStateChange && !isMinimized() && isActiveWindow())
-        Timer1->stop();
+        stopMonitoring();
     return QWidget::event(event);
 }
 
@@ -382,7 +451,8 @@ void frmAutostart::Form_Unload() {
     settings::write(settings::kSectionWardol, kWindowState,
                     QString::number(windowStateNumber(windowState())));
     settings::write(settings::kSectionTermin, QStringLiteral("IstAktiv"), QStringLiteral("0"));
-    Timer1->stop();
+    stopMonitoring();
+    m_tableWatch->watch(QString());
     dbTermin.reset();
     if (m_background)
         m_background->entladen();

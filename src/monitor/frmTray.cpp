@@ -1,5 +1,7 @@
 #include "frmTray.h"
 
+#include "DesktopNotifier.h"
+#include "MessageBox.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "SettingsStore.h"
@@ -84,6 +86,8 @@ frmTray::frmTray(frmAutostart& main, std::unique_ptr<TrayIcon> icon)
     mnBeep = item(mnBar, "mnBeep", QStringLiteral("Aktuelle Termine zeigen"));
     mnBar->addSeparator();
     mnuAutostart = checkItem(mnBar, "mnuAutostart", QStringLiteral("Wardolin autom. mit Windows starten"));
+    mnuBenachrichtigung = checkItem(mnBar, "mnuBenachrichtigung",
+                                    QStringLiteral("Erinnerungen auch als Desktop-Benachrichtigung"));
     mnBar->addSeparator();
     mnuUhreinstellungen = mnBar->addMenu(QStringLiteral("Uhr Einstellungen"));
     mnuUhreinstellungen->setObjectName(QStringLiteral("mnuUhreinstellungen"));
@@ -110,6 +114,7 @@ frmTray::frmTray(frmAutostart& main, std::unique_ptr<TrayIcon> icon)
     connect(mnNix, &QAction::triggered, this, &frmTray::mnNix_Click);
     connect(mnBeep, &QAction::triggered, this, &frmTray::mnBeep_Click);
     connect(mnuAutostart, &QAction::triggered, this, &frmTray::mnuAutostart_Click);
+    connect(mnuBenachrichtigung, &QAction::triggered, this, &frmTray::mnuBenachrichtigung_Click);
     connect(mnuUhrZeigen, &QAction::triggered, this, &frmTray::mnuUhrZeigen_Click);
     connect(mnMsgShow, &QAction::triggered, this, &frmTray::mnMsgShow_Click);
     connect(mnExit, &QAction::triggered, this, &frmTray::mnExit_Click);
@@ -132,6 +137,7 @@ void frmTray::Form_Load() {
     m_geladen = true;
     settings::write(settings::kSectionTermin, kIstAktiv, QStringLiteral("1"));
     autostartAnwenden();
+    mnuBenachrichtigung->setChecked(desktopNotificationsWanted());
     const bool uhrStart = settings::read(settings::kSectionTermin, kUhrStart) == QLatin1String("1");
     mnuUhrZeigen->setChecked(uhrStart);
     if (uhrStart)
@@ -195,6 +201,15 @@ void frmTray::mnuAutostart_Click(bool einschalten) {
     // The mark tells what is there, not what was wanted: an entry that could not be written
     // is not shown as switched on.
     mnuAutostart->setChecked(modRegistry::eintragVorhanden(modRegistry::kEintragName));
+}
+
+void frmTray::mnuBenachrichtigung_Click(bool einschalten) {
+    if (!setDesktopNotificationsWanted(einschalten))
+        ui::MessageBox::show(nullptr, QMessageBox::Warning, QStringLiteral("Brisko Wardolin"),
+                             QStringLiteral("Die Einstellung konnte nicht in\n%1\ngespeichert werden.")
+                                 .arg(settings::filePath()));
+    // The mark tells what is stored, and so what the next reminder does.
+    mnuBenachrichtigung->setChecked(desktopNotificationsWanted());
 }
 
 void frmTray::icon_Activated(QSystemTrayIcon::ActivationReason reason) {

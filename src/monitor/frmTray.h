@@ -47,6 +47,7 @@ public:
     void mnNix_Click();
     void mnBeep_Click();
     void mnuAutostart_Click(bool einschalten);
+    void mnuBenachrichtigung_Click(bool einschalten);
     void mnuUhrZeigen_Click(bool zeigen);
     void mnuHintergrund_Click(qint64 farbe);
     void mnuUhrText_Click(qint64 farbe);
@@ -78,6 +79,7 @@ private:
     QAction* mnNix;
     QAction* mnBeep;
     QAction* mnuAutostart;
+    QAction* mnuBenachrichtigung;
     QMenu* mnuUhreinstellungen;
     QAction* mnuUhrZeigen;
     std::array<QAction*, 7> mnuHintergrund;

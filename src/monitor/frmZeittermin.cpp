@@ -8,6 +8,7 @@
 #include "frmAutostart.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,6 +41,7 @@ frmZeittermin::frmZeittermin(frmAutostart& main)
       Label1(named(new QLabel(this), "Label1")), Label2(named(new QLabel(this), "Label2")),
       Label3(named(new QLabel(this), "Label3")), Text1(named(new QLineEdit(this), "Text1")),
       Command1(named(new QPushButton(this), "Command1")), Command2(named(new QPushButton(this), "Command2")),
+      Command3(named(new QPushButton(this), "Command3")), Combo1(named(new QComboBox(this), "Combo1")),
       m_beeps(named(new BeepPattern(this), "beepPattern")) {
     setObjectName(QStringLiteral("frmZeittermin"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -75,8 +77,19 @@ frmZeittermin::frmZeittermin(frmAutostart& main)
     Label1->setPalette(red);
     Label1->setGeometry(px(180), px(1680), px(4335), px(855));
 
+    // OK, "Später erinnern" and its minutes share the bottom line, OK first.
     Command2->setText(QStringLiteral("&OK"));
-    Command2->setGeometry(px(1560), px(2340), px(1395), px(435));
+    Command2->setGeometry(px(120), px(2340), px(1395), px(435));
+    Command3->setText(QStringLiteral("&Später erinnern"));
+    Command3->setToolTip(QStringLiteral("Diese Erinnerung nach der gewählten Zeit noch einmal zeigen"));
+    Command3->setGeometry(px(1575), px(2340), px(1740), px(435));
+    connect(Command3, &QPushButton::clicked, this, &frmZeittermin::SpaeterErinnern);
+    for (const int minuten : kAbstaende)
+        Combo1->addItem(QStringLiteral("%1 Min.").arg(minuten), minuten);
+    Combo1->setToolTip(QStringLiteral("Später erinnern nach"));
+    Combo1->setGeometry(px(3375), px(2340), px(1140), px(435));
+    setAbstand(kAbstandVorgabe);
+    connect(Combo1, &QComboBox::activated, this, [this] { Q_EMIT abstandGewaehlt(abstand()); });
     // Command1 lies outside the visible area; it only carries the Escape key.
     Command1->setGeometry(px(6000), px(1440), px(1395), px(435));
     Command1->setShortcut(Qt::Key_Escape);
@@ -110,6 +123,20 @@ void frmZeittermin::zeigeTermin(const Appointment& row, bool mitTon) {
 
 void frmZeittermin::Beenden() {
     Q_EMIT beendet();
+}
+
+void frmZeittermin::SpaeterErinnern() {
+    Q_EMIT spaeterErinnern(abstand());
+}
+
+int frmZeittermin::abstand() const {
+    return Combo1->currentData().toInt();
+}
+
+void frmZeittermin::setAbstand(int minuten) {
+    const int index = Combo1->findData(minuten);
+    if (index >= 0)
+        Combo1->setCurrentIndex(index);
 }
 
 bool frmZeittermin::eventFilter(QObject* watched, QEvent* event) {

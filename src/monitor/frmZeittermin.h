@@ -4,6 +4,9 @@
 
 #include <QWidget>
 
+#include <array>
+
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,7 +17,8 @@ class BeepPattern;
 class frmAutostart;
 
 // The reminder popup "Fälliger Termin!". Created by the first reminder, hidden when the user
-// dismisses it and shown again by the next one; its close box destroys it.
+// dismisses it or asks to be reminded later, and shown again by the next one; its close box
+// destroys it.
 class frmZeittermin : public QWidget {
     Q_OBJECT
 public:
@@ -24,14 +28,26 @@ public:
     // Shows the window, then fills it for the appointment. With the sound, the beep pattern
     // plays, unless the user has asked the monitor to end.
     void zeigeTermin(const Appointment& row, bool mitTon);
-    // Dismissal: any click on the window outside the subject.
+    // Dismissal: any click on the window outside the subject and its buttons.
     void Beenden();
+    // "Später erinnern": dismissal with the wish to be reminded again after the chosen minutes.
+    void SpaeterErinnern();
+
+    // The minutes of "Später erinnern" shown in the choice.
+    int abstand() const;
+    void setAbstand(int minuten);
+    static constexpr std::array<int, 5> kAbstaende{5, 10, 15, 30, 60};
+    static constexpr int kAbstandVorgabe = 10;
 
 Q_SIGNALS:
     // The user has dismissed the popup; what comes next is the caller's.
     void beendet();
     // The user closed the popup with its close box; it deletes itself.
     void geschlossen();
+    // The user wants this reminder again after so many minutes; what comes next is the caller's.
+    void spaeterErinnern(int minuten);
+    // The user chose another number of minutes for "Später erinnern".
+    void abstandGewaehlt(int minuten);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +63,8 @@ private:
     QLineEdit* Text1;
     QPushButton* Command1;
     QPushButton* Command2;
+    QPushButton* Command3;
+    QComboBox* Combo1;
     BeepPattern* m_beeps;
 };
 

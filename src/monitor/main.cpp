@@ -1,3 +1,5 @@
+#include "FreedesktopNotifier.h"
+#include "Pictures.h"
 #include "Platform.h"
 #include "SyncRunner.h"
 #include "TrayIcon.h"
@@ -5,6 +7,7 @@
 #include "frmTray.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 int main(int argc, char** argv) {
     // The windows' stay-on-top placement and position need X; Wayland ignores both.
@@ -17,7 +20,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     moravel::ui::installGermanTranslations(application);
 
+    moravel::monitor::FreedesktopNotifier notifier(moravel::monitor::programIcon(64),
+                                                   QDBusConnection::sessionBus());
     moravel::monitor::frmAutostart window;
+    window.setNotifier(&notifier);
     moravel::monitor::frmTray tray(window, std::make_unique<moravel::monitor::SystemTrayIcon>());
     window.setBackground(&tray);
     QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,

@@ -1,11 +1,13 @@
-"""A desktop for end-to-end runs: Xvfb, a window manager, a tray and a D-Bus session with the
-accessibility bus, and the real programs on a private data directory and settings home.
+"""A desktop for end-to-end runs: Xvfb, a window manager, a tray, a D-Bus session with the
+accessibility bus and a notification service, and the real programs on a private data directory and
+settings home.
 
 The programs are driven as a person would (xdotool) and read as a screen reader reads them
 (AT-SPI). Every step can leave a screenshot in the artifact folder."""
 
 import ctypes
 import os
+import re
 import shutil
 import signal
 import sqlite3
@@ -16,6 +18,7 @@ import time
 import pyatspi
 
 FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+DUNSTRC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "dunstrc")
 
 
 def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
@@ -44,8 +47,9 @@ class _XEvent(ctypes.Union):
 
 
 class Session:
-    """The X server, window manager, tray and D-Bus session, shared by all scenarios of a run:
-    the accessibility library of this process keeps its connection to the first session bus."""
+    """The X server, window manager, tray, D-Bus session and notification service, shared by all
+    scenarios of a run: the accessibility library of this process keeps its connection to the first
+    session bus."""
 
     def __init__(self, tray=True):
         self.processes = []
@@ -55,6 +59,9 @@ class Session:
         if tray:
             self._spawn(["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "request",
                          "--height", "28", "--SetDockType", "true", "--transparent", "false"])
+        # Started before any program asks for it, so that the bus does not start one of its own.
+        self._spawn(["dunst", "-config", DUNSTRC])
+        wait_until(lambda: self.dbus_name_owner("org.freedesktop.Notifications"), what="notification service")
         time.sleep(0.3)  # let the window manager take over the screen before the first program maps
 
     # --- infrastructure -------------------------------------------------------------------
@@ -87,6 +94,11 @@ class Session:
         # pyatspi in this process talks to the same session and its accessibility bus.
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
         os.environ["DISPLAY"] = self.display
+
+    def dbus_name_owner(self, name):
+        return subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                               "/org/freedesktop/DBus", "org.freedesktop.DBus.GetNameOwner", f"string:{name}"],
+                              env=self.base_env(), capture_output=True).returncode == 0
 
     def base_env(self):
         env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "MORAVEL_", "XDG_", "FAKETIME"))}
@@ -155,16 +167,22 @@ class Desktop:
                 process.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 process.kill()
+        # Notifications outlive their program; the next scenario starts with none.
+        subprocess.run(["dunstctl", "close-all"], env=self.base_env(), check=False)
         shutil.rmtree(self.root, ignore_errors=True)
 
     # --- programs -------------------------------------------------------------------------
-    def start(self, program, fake_time=None, extra_env=None):
+    def start(self, program, fake_time=None, extra_env=None, rate=None):
         """Starts Moravel or Wardolin from the build; fake_time "2026-12-07 14:24:57" runs its clock
-        from that moment on (faketime), timers keep real time."""
+        from that moment on (faketime), timers keep real time. With a rate, its clock, its timers and
+        its waits all run that many times as fast as real time."""
         env = self.base_env()
         if fake_time:
-            env.update({"LD_PRELOAD": FAKETIME_LIB, "FAKETIME": "@" + fake_time,
-                        "FAKETIME_DONT_FAKE_MONOTONIC": "1", "FAKETIME_NO_CACHE": "1"})
+            env.update({"LD_PRELOAD": FAKETIME_LIB, "FAKETIME": "@" + fake_time, "FAKETIME_NO_CACHE": "1"})
+            if rate:
+                env["FAKETIME"] += f" x{rate}"
+            else:
+                env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
         if extra_env:
             env.update(extra_env)
         log = open(os.path.join(self.artifacts, program + ".log"), "ab")
@@ -271,6 +289,20 @@ class Desktop:
     def type(self, text):
         self.xdotool("type", "--delay", "15", text)
 
+    def dunstctl(self, *args):
+        return subprocess.run(["dunstctl", *args], env=self.base_env(), capture_output=True, text=True).stdout
+
+    def watch_notifications(self):
+        """Everything said on the session bus in the notification service's interface, from now on."""
+        log = os.path.join(self.artifacts, "notifications.log")
+        with open(log, "w") as out:  # the child has its own copy
+            self.programs.append(subprocess.Popen(
+                ["dbus-monitor", "--session", "interface='org.freedesktop.Notifications'"], env=self.base_env(),
+                stdout=out, stderr=subprocess.DEVNULL))
+        watch = BusLog(log)
+        wait_until(lambda: watch.text(), what="dbus-monitor")  # it names itself on the bus first
+        return watch
+
     # --- the data -------------------------------------------------------------------------
     @property
     def database(self):
@@ -324,6 +356,66 @@ def cells(tree):
     """The text of every cell of a list view, row by row (header excluded)."""
     table = tree.queryTable()
     return [[table.getAccessibleAt(r, c).name for c in range(table.nColumns)] for r in range(table.nRows)]
+
+
+class BusMessage:
+    """One message as dbus-monitor prints it: its kind, member, time and top-level arguments
+    (strings, numbers, and arrays of strings as lists; other values by their first line)."""
+
+    def __init__(self, header, lines):
+        self.kind = header.split(" time=")[0]
+        self.time = float(re.search(r"time=([0-9.]+)", header).group(1))
+        self.member = re.search(r"member=(\w+)", header).group(1)
+        self.text = "\n".join(lines)
+        self.args = []
+        i = 0
+        while i < len(lines):
+            line = lines[i]
+            i += 1
+            if not line.startswith("   ") or line.startswith("    "):
+                continue
+            item = line.strip()
+            if item.startswith('string "'):
+                value = item[len('string "'):]
+                while not value.endswith('"') and i < len(lines):
+                    value += "\n" + lines[i]
+                    i += 1
+                self.args.append(value[:-1])
+            elif item == "array [":
+                values = []
+                while i < len(lines) and lines[i] != "   ]":
+                    match = re.fullmatch(r'      string "(.*)"', lines[i])
+                    if match:
+                        values.append(match.group(1))
+                    i += 1
+                i += 1
+                self.args.append(values)
+            else:
+                self.args.append(item.split(" ", 1)[-1])
+
+
+class BusLog:
+    """The messages dbus-monitor has written so far."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def text(self):
+        with open(self.path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def messages(self, member):
+        found, header, lines = [], None, []
+        for line in self.text().splitlines() + ["end"]:
+            if line.startswith(("method call ", "signal ", "method return ", "error ", "end")):
+                if header and "member=" in header:
+                    message = BusMessage(header, lines)
+                    if message.member == member:
+                        found.append(message)
+                header, lines = line, []
+            else:
+                lines.append(line)
+        return found
 
 
 class ProcessHandle:

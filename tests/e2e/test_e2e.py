@@ -167,6 +167,48 @@ class PlannerAndMonitor(Scenario):
         self.assertEqual([(r["TerminDatum"], r["sysGesperrt"]) for r in chain],
                          [(str(day_number(date(2026, 12, 7))), "1"), (str(day_number(date(2026, 12, 8))), "0")])
 
+    def test_a_reminder_is_a_desktop_notification_and_spaeter_erinnern_there_brings_it_again_later(self):
+        create_database(self.desktop)
+        insert(self.desktop.database, day_number(date(2026, 12, 7)), "14:30", "Telefonkonferenz mit Hamburg",
+               lead_minutes="5")
+        bus = self.desktop.watch_notifications()
+        # The monitor's clock and timers run thirty times as fast: five minutes pass in ten seconds.
+        rate = 30
+        self.desktop.start("Wardolin", fake_time="2026-12-07 14:22:00", rate=rate)
+        monitor = self.desktop.app("Wardolin")
+        self.desktop.click(wait_until(lambda: find(monitor, "push button", "Termine  überwachen"), what="Command1"))
+        first = wait_until(lambda: bus.messages("Notify"), 15, what="notification")[0]
+        body = "Telefonkonferenz mit Hamburg\num 14:30 Uhr\nSie haben einen Termin in 5 Minuten"
+        self.assertEqual(first.args[:7], ["Wardolin", "0", "wardolin", "Fälliger Termin!", body,
+                                          ["ok", "OK", "spaeter", "Später erinnern"], []])
+        self.assertIn('string "image-data"', first.text)
+        wait_until(lambda: self.desktop.windows(POPUP), 5, what="reminder popup")
+        self.desktop.shot("popup-and-notification")
+
+        # The popup's choice of minutes is what "Später erinnern" in the notification takes.
+        self.desktop.click(wait_until(lambda: find(monitor, "combo box", "10 Min."), what="minutes"))
+        self.desktop.key("Up", "Return")
+        wait_until(lambda: find(monitor, "combo box", "5 Min."), what="five minutes chosen")
+        self.desktop.dunstctl("context")
+        chosen = wait_until(lambda: bus.messages("ActionInvoked"), 5, what="action chosen")[0]
+        self.assertEqual(chosen.args[1], "spaeter")
+        wait_until(lambda: not self.desktop.windows(POPUP), 5, what="popup closed")
+        self.assertEqual(self.desktop.dunstctl("count", "displayed").strip(), "0")
+
+        second = wait_until(lambda: bus.messages("Notify")[1:], 30, what="second notification")[0]
+        self.assertEqual(second.args[4], body)
+        waited = (second.time - chosen.time) * rate
+        self.assertGreaterEqual(waited, 299.0)
+        self.assertLess(waited, 310.0)
+        wait_until(lambda: self.desktop.windows(POPUP), 5, what="reminder popup again")
+        self.desktop.shot("reminded-again")
+        subject = wait_until(lambda: find(monitor, "text", None), what="subject field")
+        self.assertEqual(subject.queryText().getText(0, -1), "Telefonkonferenz mit Hamburg")
+        # OK in the popup closes the notification as well, and nothing comes a third time.
+        self.desktop.click(find(monitor, "push button", "OK"))
+        wait_until(lambda: self.desktop.dunstctl("count", "displayed").strip() == "0", 5, what="notification closed")
+        self.assertEqual(len(bus.messages("Notify")), 2)
+
     def test_a_saved_minimised_monitor_comes_back_minimised_on_top_and_keeps_its_place(self):
         create_database(self.desktop)
         insert(self.desktop.database, day_number(date.today()) + 1, "09:00", "Morgen", lead_days="1")

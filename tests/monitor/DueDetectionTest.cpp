@@ -2,6 +2,7 @@
 
 #include "DateSerial.h"
 #include "MonitorFixture.h"
+#include "NextWakeup.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -114,4 +115,33 @@ TEST_F(DueDetection, RestartGivesTheReminderOfItsOwnMomentAndNoneBefore) {
     schedule.advance(restart + 1);
     EXPECT_TRUE(schedule.take(1, restart));
     EXPECT_FALSE(schedule.take(2, restart - 1));
+}
+
+TEST_F(DueDetection, AStepBeginsAtTheFirstMillisecondThatRoundsToIt) {
+    const qint64 monday = serial::dayNumber(kMonday) * kStepsPerDay;
+    for (qint64 step = monday - 3; step <= monday + kStepsPerDay + 3; step += step % 997 == 0 ? 1 : 997) {
+        const QDateTime start = startOfStep(step);
+        ASSERT_EQ(stepOf(start), step) << start.toString(Qt::ISODateWithMs).toStdString();
+        ASSERT_EQ(stepOf(start.addMSecs(-1)), step - 1) << start.toString(Qt::ISODateWithMs).toStdString();
+    }
+    // 14:00:40 is stored as 0,58380, which begins 112 ms before it.
+    EXPECT_EQ(startOfStep(monday + 58380), QDateTime(kMonday, QTime(14, 0, 39, 888)));
+}
+
+TEST_F(DueDetection, TheNextLookIsTheDueMomentTheNewDayOrTheSafetyIntervalWhicheverComesFirst) {
+    const struct {
+        QTime now;
+        std::optional<QDateTime> due;
+        int ms;
+    } rows[] = {
+        {QTime(14, 0), QDateTime(kMonday, QTime(14, 0, 39, 888)), 39888},
+        {QTime(14, 0), std::nullopt, kSafetyIntervalMs},
+        {QTime(14, 0), QDateTime(kMonday, QTime(14, 5)), kSafetyIntervalMs},
+        {QTime(23, 59, 30), std::nullopt, 30000},
+        {QTime(23, 59, 30), QDateTime(kMonday.addDays(1), QTime(0, 0, 10)), 30000},
+        {QTime(14, 0), QDateTime(kMonday, QTime(13, 59)), 1},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(msUntilNextLook(QDateTime(kMonday, row.now), row.due), row.ms)
+            << row.now.toString().toStdString();
 }

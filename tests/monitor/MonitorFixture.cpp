@@ -35,7 +35,16 @@ void MonitorTest::startMonitor() {
     main = std::make_unique<monitor::frmAutostart>();
     background = std::make_unique<RecordingBackground>(*main);
     main->setBackground(background.get());
+    main->setNotifier(&notifier);
     main->Form_Load();
+}
+
+void MonitorTest::startWatching(const std::vector<Appointment>& rows) {
+    addRows(rows);
+    startMonitor();
+    if (main->isVisible())
+        Command1()->click();
+    ASSERT_TRUE(Timer1()->isActive());
 }
 
 void MonitorTest::tickAt(const QDateTime& moment) {
@@ -58,6 +67,7 @@ void TrayTest::startWithTray(bool trayPresent) {
     icon = fake.get();
     tray = std::make_unique<monitor::frmTray>(*main, std::move(fake));
     main->setBackground(tray.get());
+    main->setNotifier(&notifier);
     main->Form_Load();
 }
 

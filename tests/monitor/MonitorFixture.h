@@ -2,6 +2,7 @@
 
 #include "Appointment.h"
 #include "Background.h"
+#include "DesktopNotifier.h"
 #include "Platform.h"
 #include "TerminStore.h"
 #include "TestEnvironment.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -80,6 +82,31 @@ private:
     bool m_installed = false;
 };
 
+// The desktop's notifications as a test sees them: every one shown, and whether it is still open.
+class FakeNotifier : public monitor::DesktopNotifier {
+public:
+    struct Notification {
+        QString summary;
+        QString body;
+        std::vector<Action> actions;
+        bool open = true;
+    };
+    quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions) override {
+        shown.push_back({summary, body, actions});
+        return shown.size();
+    }
+    void close(quint64 key) override { shown.at(key - 1).open = false; }
+    // The user chooses an action in the notification with this key (1 for the first shown).
+    void choose(quint64 key, const QString& action) {
+        shown.at(key - 1).open = false;
+        Q_EMIT actionInvoked(key, action);
+    }
+    int open() const {
+        return int(std::count_if(shown.begin(), shown.end(), [](const Notification& n) { return n.open; }));
+    }
+    std::vector<Notification> shown;
+};
+
 // Stands in for the notification-area window: going to the background hides the main window.
 class RecordingBackground : public monitor::Background {
 public:
@@ -107,6 +134,8 @@ protected:
     void addRows(const std::vector<Appointment>& rows);
     // Creates and loads the main window with a recording background.
     void startMonitor();
+    // Starts the monitor on these rows and sends it to watch, as the user does with Command1.
+    void startWatching(const std::vector<Appointment>& rows);
     // One timer tick at this moment, as the running timer would give it.
     void tickAt(const QDateTime& moment);
 
@@ -118,6 +147,7 @@ protected:
 
     TestEnvironment env;
     CountingPlatform platform;
+    FakeNotifier notifier;
     std::unique_ptr<monitor::frmAutostart> main;
     std::unique_ptr<RecordingBackground> background;
 };

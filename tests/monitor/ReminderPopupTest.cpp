@@ -2,16 +2,22 @@
 
 #include "BeepPattern.h"
 #include "DateSerial.h"
+#include "NextWakeup.h"
 #include "frmZeittermin.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
+
+#include <sqlite3.h>
 
 #include <cstdio>
+#include <functional>
 
 using namespace moravel;
 using namespace moravel::test;
@@ -45,16 +51,6 @@ class ReminderPopup : public MonitorTest {
 protected:
     ReminderPopup() : MonitorTest(QDateTime(kMonday, QTime(14, 0))) {}
 
-    // Starts the monitor with these rows of other days (so that it watches at once).
-    void startWatching(const std::vector<Appointment>& rows) {
-        addRows(rows);
-        startMonitor();
-        if (main->isVisible()) {
-            Command1()->click();
-        }
-        ASSERT_TRUE(Timer1()->isActive());
-    }
-
     // Ticks every second from the clock's present moment up to the given time.
     void tickUntil(QTime end) {
         QDateTime tick = env.clock().currentDateTime();
@@ -64,6 +60,22 @@ protected:
     }
 
     bool popupShown() const { return main->popup() && main->popup()->isVisible(); }
+    QString popupSubject() const { return popupShown() ? popupLines()[0] : QString(); }
+    QPushButton* button(const char* name) const { return child<QPushButton>(*main->popup(), name); }
+    // Ticks every second up to `end` and names the subjects shown, each with the time it came.
+    QStringList shownUntil(QTime end) {
+        QStringList shown;
+        QDateTime tick = env.clock().currentDateTime();
+        const QDateTime last(tick.date(), end);
+        while ((tick = tick.addMSecs(1000)) <= last) {
+            tickAt(tick);
+            while (popupShown()) {
+                shown << popupSubject() + QLatin1Char(' ') + tick.time().toString();
+                button("Command2")->click();
+            }
+        }
+        return shown;
+    }
 
     // Subject, time line and message line of the popup.
     QStringList popupLines() const {
@@ -303,4 +315,151 @@ TEST_F(ReminderPopup, AHugeSubjectIsShownByItsBeginningAndStaysWholeInTheTable) 
     EXPECT_EQ(popupLines()[0], subject.first(monitor::kShownChars));
     EXPECT_EQ(List1()->item(0)->text(), "Betreff:  " + subject.first(monitor::kShownChars));
     EXPECT_EQ(TerminStore::open(env.databasePath())->mainList()[0].Betreff.size(), subject.size());
+}
+
+TEST_F(ReminderPopup, SpaeterErinnernRemindsOnceAfterTheChosenMinutesWithTheSameTexts) {
+    startWatching({appointmentOn(kMonday, QTime(14, 5), "Zahnarzt", "0"),
+                   appointmentOn(kMonday, QTime(15, 0), "Kaffee")});
+    tickUntil(QTime(14, 5, 1));
+    ASSERT_TRUE(popupShown());
+    const QStringList first = popupLines();
+    auto* minutes = child<QComboBox>(*main->popup(), "Combo1");
+    EXPECT_EQ(minutes->currentText(), "10 Min.");
+    EXPECT_EQ(minutes->count(), 5);
+    QTest::keyClick(minutes, Qt::Key_Down);
+    button("Command3")->click();
+    EXPECT_FALSE(popupShown());
+    EXPECT_EQ(background->shown, 2);
+    // The timer aims at the reminder's return.
+    tickAt(QDateTime(kMonday, QTime(14, 19, 31)));
+    EXPECT_EQ(Timer1()->interval(), 30000);
+    tickUntil(QTime(14, 20));
+    EXPECT_FALSE(popupShown());
+    // Due while another program holds the file: it comes once the row can be looked at.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(env.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    tickUntil(QTime(14, 20, 1));
+    EXPECT_FALSE(popupShown());
+    EXPECT_EQ(Timer1()->interval(), monitor::kBusyRetryMs);
+    sqlite3_close(other);
+    tickAt(QDateTime(kMonday, QTime(14, 20, 1, 200)));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popupLines(), first);
+
+    // Once: closed with the close box, it does not come again; a new popup keeps the choice.
+    main->popup()->close();
+    Command1()->click();
+    tickUntil(QTime(15, 0, 1));
+    ASSERT_EQ(popupSubject(), "Kaffee");
+    EXPECT_EQ(child<QComboBox>(*main->popup(), "Combo1")->currentText(), "15 Min.");
+}
+
+TEST_F(ReminderPopup, ASnoozedReminderComesAgainOnlyWhileItsRowIsUnchanged) {
+    const auto store = TerminStore::open(env.databasePath());
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(env.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    const auto sql = [other](const QString& statement) {
+        return sqlite3_exec(other, statement.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    };
+    const struct {
+        const char* subject;
+        std::function<bool(qint64 id)> change;
+        bool again;
+    } cases[] = {
+        {"Unverändert", [](qint64) { return true; }, true},
+        {"Gelöscht", [&](qint64 id) { return store->remove(id); }, false},
+        {"Im Planer bearbeitet",
+         [&](qint64 id) {
+             return bool(
+                 store->replace(id, appointmentOn(kMonday, QTime(14, 3), "Im Planer bearbeitet", "1")));
+         },
+         false},
+        {"Anderswo bearbeitet",
+         [&](qint64 id) {
+             return sql(QStringLiteral("UPDATE tblTermin SET Betreff = 'Neu' WHERE ID = %1").arg(id));
+         },
+         false},
+        {"Erneuert",
+         [&](qint64 id) {
+             return sql(QStringLiteral("UPDATE tblTermin SET sysGesperrt = '1' WHERE ID = %1").arg(id));
+         },
+         true},
+    };
+    std::vector<Appointment> rows;
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        rows.push_back(appointmentOn(kMonday, QTime(14, 1 + i), cases[i].subject));
+    startWatching(rows);
+    QStringList expected;
+    for (const auto& row : cases) {
+        tickUntil(env.clock().currentDateTime().time().addSecs(61));
+        ASSERT_EQ(popupSubject(), row.subject);
+        const qint64 id = std::find_if(rows.begin(), rows.end(),
+                                       [&row](const Appointment& a) { return a.Betreff == row.subject; }) -
+                          rows.begin() + 1;
+        button("Command3")->click();
+        ASSERT_TRUE(row.change(id)) << row.subject;
+        if (row.again)
+            expected << row.subject;
+    }
+    QStringList given;
+    for (const QString& shown : shownUntil(QTime(14, 30)))
+        given << shown.section(QLatin1Char(' '), 0, -2);
+    EXPECT_EQ(given, expected);
+    sqlite3_close(other);
+}
+
+TEST_F(ReminderPopup, TwoSnoozedRemindersDueTogetherComeOneAfterTheOther) {
+    startWatching(
+        {appointmentOn(kMonday, QTime(14, 5), "Erster"), appointmentOn(kMonday, QTime(14, 10), "Zweiter")});
+    tickUntil(QTime(14, 5, 1));
+    button("Command3")->click();
+    tickUntil(QTime(14, 10, 1));
+    ASSERT_EQ(popupSubject(), "Zweiter");
+    QTest::keyClick(child<QComboBox>(*main->popup(), "Combo1"), Qt::Key_Up);
+    button("Command3")->click();
+    EXPECT_EQ(shownUntil(QTime(14, 40)), QStringList({"Erster 14:15:01", "Zweiter 14:15:01"}));
+}
+
+TEST_F(ReminderPopup, EachReminderIsADesktopNotificationAndOkOrSpaeterInEitherPlaceEndsBoth) {
+    startWatching({appointmentOn(kMonday, QTime(14, 5), "Zahnarzt <b>&</b> Co", "5"),
+                   appointmentOn(kMonday, QTime(14, 10), "Bus", "5"),
+                   appointmentOn(kMonday, QTime(14, 11), "Zug", "5"),
+                   appointmentOn(kMonday, QTime(14, 20), "Kino", "5")});
+    tickUntil(QTime(14, 0, 1));
+    ASSERT_EQ(notifier.shown.size(), 1u);
+    const FakeNotifier::Notification first = notifier.shown[0];
+    EXPECT_EQ(first.summary, "Fälliger Termin!");
+    EXPECT_EQ(first.body, "Zahnarzt <b>&</b> Co\num 14:05 Uhr\nSie haben einen Termin in 5 Minuten");
+    ASSERT_EQ(first.actions.size(), 2u);
+    EXPECT_EQ(first.actions[0].label, "OK");
+    EXPECT_EQ(first.actions[1].label, "Später erinnern");
+    const QString ok = first.actions[0].key;
+    const QString later = first.actions[1].key;
+
+    // OK in the popup closes the notification.
+    button("Command2")->click();
+    EXPECT_FALSE(notifier.shown[0].open);
+    // Each reminder is notified when it falls due, also one waiting behind the popup.
+    tickUntil(QTime(14, 6, 1));
+    ASSERT_EQ(notifier.shown.size(), 3u);
+    EXPECT_EQ(popupSubject(), "Bus");
+    // "Später erinnern" in the waiting one's notification: it leaves the queue for the minutes
+    // last chosen in the popup.
+    QTest::keyClick(child<QComboBox>(*main->popup(), "Combo1"), Qt::Key_Up);
+    notifier.choose(3, later);
+    // OK in the notification closes the popup, and nothing waits behind it any longer.
+    notifier.choose(2, ok);
+    EXPECT_FALSE(popupShown());
+    tickUntil(QTime(14, 11, 1));
+    ASSERT_EQ(popupSubject(), "Zug");
+    ASSERT_EQ(notifier.shown.size(), 4u);
+    notifier.choose(4, later);
+    EXPECT_FALSE(popupShown());
+    EXPECT_EQ(notifier.open(), 0);
+
+    // Without the wish for notifications there are none, and the popup comes all the same.
+    monitor::setDesktopNotificationsWanted(false);
+    EXPECT_EQ(shownUntil(QTime(14, 17)), QStringList({"Kino 14:15:00", "Zug 14:16:01"}));
+    EXPECT_EQ(notifier.shown.size(), 4u);
 }

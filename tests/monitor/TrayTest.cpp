@@ -1,5 +1,6 @@
 #include "MonitorFixture.h"
 
+#include "MessageBox.h"
 #include "SettingsStore.h"
 #include "frmInfoMonitor.h"
 #include "frmUhr.h"
@@ -7,6 +8,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -85,34 +88,36 @@ TEST_F(TrayWindow, LeftClickStartsThePlannerFromTheMonitorsDirectoryAndOtherClic
 
 TEST_F(TrayWindow, MenuHoldsEveryEntryInOrder) {
     startWithTray();
-    EXPECT_EQ(entries(child<QMenu>(*tray, "mnBar")), QStringList({"Abbrechen",
-                                                                  "-",
-                                                                  "Moravel",
-                                                                  "Aktuelle Termine zeigen",
-                                                                  "-",
-                                                                  "[ ] Wardolin autom. mit Windows starten",
-                                                                  "-",
-                                                                  "Uhr Einstellungen",
-                                                                  "    [ ] Uhr anzeigen",
-                                                                  "    -",
-                                                                  "    Hintergrundfarbe Transparent",
-                                                                  "    Hintergrundfarbe Schwarz",
-                                                                  "    Hintergrundfarbe Weiß",
-                                                                  "    Hintergrundfarbe Rot",
-                                                                  "    Hintergrundfarbe Grün",
-                                                                  "    Hintergrundfarbe Blau",
-                                                                  "    Hintergrundfarbe WinGrau",
-                                                                  "    -",
-                                                                  "    Textfarbe Transparent",
-                                                                  "    Textfarbe Schwarz",
-                                                                  "    Textfarbe Weiß",
-                                                                  "    Textfarbe Rot",
-                                                                  "    Textfarbe Grün",
-                                                                  "    Textfarbe Blau",
-                                                                  "    Textfarbe Gelb",
-                                                                  "-",
-                                                                  "Info...",
-                                                                  "Wardolin ganz beenden"}));
+    EXPECT_EQ(entries(child<QMenu>(*tray, "mnBar")),
+              QStringList({"Abbrechen",
+                           "-",
+                           "Moravel",
+                           "Aktuelle Termine zeigen",
+                           "-",
+                           "[ ] Wardolin autom. mit Windows starten",
+                           "[x] Erinnerungen auch als Desktop-Benachrichtigung",
+                           "-",
+                           "Uhr Einstellungen",
+                           "    [ ] Uhr anzeigen",
+                           "    -",
+                           "    Hintergrundfarbe Transparent",
+                           "    Hintergrundfarbe Schwarz",
+                           "    Hintergrundfarbe Weiß",
+                           "    Hintergrundfarbe Rot",
+                           "    Hintergrundfarbe Grün",
+                           "    Hintergrundfarbe Blau",
+                           "    Hintergrundfarbe WinGrau",
+                           "    -",
+                           "    Textfarbe Transparent",
+                           "    Textfarbe Schwarz",
+                           "    Textfarbe Weiß",
+                           "    Textfarbe Rot",
+                           "    Textfarbe Grün",
+                           "    Textfarbe Blau",
+                           "    Textfarbe Gelb",
+                           "-",
+                           "Info...",
+                           "Wardolin ganz beenden"}));
 }
 
 TEST_F(TrayWindow, RightClickOpensTheMenuAndAbbrechenClosesItWithoutAnyOtherEffect) {
@@ -173,6 +178,44 @@ TEST_F(TrayWindow, DismissingAPopupAfterTheMenuShowedTheMainWindowResumesMonitor
         tickAt(QDateTime(today, QTime(14, 0, second)));
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(child<QLineEdit>(*popup, "Text1")->text(), "Zweiter");
+}
+
+TEST_F(TrayWindow, TheNotificationItemIsStoredAndDecidesWhetherTheNextReminderIsNotified) {
+    const QDate today(2026, 3, 9);
+    addRows(
+        {appointmentOn(today, QTime(14, 0, 5), "Erster"), appointmentOn(today, QTime(14, 0, 15), "Zweiter")});
+    settings::write(settings::kSectionWardol, "Benachrichtigung", "0");
+    startWithTray();
+    Command1()->click();
+    QAction* item = child<QAction>(*tray, "mnuBenachrichtigung");
+    EXPECT_FALSE(item->isChecked());
+    for (int second = 1; second <= 5; ++second)
+        tickAt(QDateTime(today, QTime(14, 0, second)));
+    ASSERT_TRUE(main->popup() && main->popup()->isVisible());
+    EXPECT_TRUE(notifier.shown.empty());
+    child<QPushButton>(*main->popup(), "Command2")->click();
+
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(settings::read(settings::kSectionWardol, "Benachrichtigung"), "1");
+    for (int second = 6; second <= 15; ++second)
+        tickAt(QDateTime(today, QTime(14, 0, second)));
+    ASSERT_EQ(notifier.shown.size(), 1u);
+    EXPECT_TRUE(notifier.shown[0].body.startsWith("Zweiter\n"));
+}
+
+TEST_F(TrayWindow, ANotificationSwitchThatCannotBeStoredIsToldAndShowsWhatIsStored) {
+    startWithTray();
+    // The settings file cannot be written where a directory stands in its place.
+    QFile::remove(env.settingsPath());
+    ASSERT_TRUE(QDir().mkpath(env.settingsPath()));
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
+    QAction* item = child<QAction>(*tray, "mnuBenachrichtigung");
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains(env.settingsPath()));
+    ui::MessageBox::reset();
 }
 
 TEST_F(TrayWindow, ClosingIsRefusedUnlessTheProgramClosesIt) {
