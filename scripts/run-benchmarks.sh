@@ -251,7 +251,7 @@ row("Start-up 100 000 rows to a filled list (slower of process and in-process)",
     "< 1000 ms", yes(hundred < 1000))
 listed = aggregates(f"{work}/listed.json")["startUp/rows_100000_all_ahead"]
 row("Planner start-up in-process, 100 000 rows all listed: wall (CPU)",
-    f"{fmt(ms(listed, 'real_time'))} ms ({fmt(ms(listed, 'cpu_time'))} ms)", "< 300 ms", yes(ms(listed, "cpu_time") < 300))
+    f"{fmt(ms(listed, 'real_time'))} ms ({fmt(ms(listed, 'cpu_time'))} ms)", "< 300 ms", yes(ms(listed, "real_time") < 300))
 row("Resident size of the planner after that start-up", f"{listed['rss_mb']:.1f} MB", "< 80 MB",
     yes(listed["rss_mb"] < 80))
 row("Start-up slope, in-process wall (empty, 10 000, 100 000)",

@@ -2,6 +2,7 @@
 
 #include "DataLocation.h"
 #include "Platform.h"
+#include "SmallWindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -9,14 +10,8 @@
 
 namespace moravel::monitor {
 
-namespace {
-// A small fixed window with a title and a close box only.
-constexpr Qt::WindowFlags kFensterArt =
-    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-} // namespace
-
 frmInfoMonitor::frmInfoMonitor()
-    : QWidget(nullptr, kFensterArt), Label1(new QLabel(this)), Label2(new QLabel(this)),
+    : QWidget(nullptr, kSmallWindowFlags), Label1(new QLabel(this)), Label2(new QLabel(this)),
       Text1(new QLineEdit(this)), Command1(new QPushButton(this)) {
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(QStringLiteral("Brisko Wardolin"));

@@ -3,6 +3,7 @@
 #include "AlwaysOnTop.h"
 #include "Clock.h"
 #include "Platform.h"
+#include "SmallWindow.h"
 
 #include <QCalendarWidget>
 #include <QKeyEvent>
@@ -10,14 +11,9 @@
 
 namespace moravel::monitor {
 
-namespace {
-// A small fixed window with a title and a close box only.
-constexpr Qt::WindowFlags kFensterArt =
-    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-} // namespace
-
 frmKalenderBild::frmKalenderBild()
-    : QWidget(nullptr, kFensterArt), MonthView1(new QCalendarWidget(this)), Command1(new QPushButton(this)) {
+    : QWidget(nullptr, kSmallWindowFlags), MonthView1(new QCalendarWidget(this)),
+      Command1(new QPushButton(this)) {
     setObjectName(QStringLiteral("frmKalenderBild"));
     setWindowTitle(QStringLiteral("Kalender"));
     const auto px = [this](double twips) { return ui::toPixels(twips, this); };

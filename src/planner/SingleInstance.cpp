@@ -17,6 +17,8 @@
 
 Q_LOGGING_CATEGORY(lcInstance, "moravel.instance")
 
+namespace moravel::planner {
+
 SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent) {
     const QString dir = moravel::folders::runtimeDirectory();
     if (dir.isEmpty()) {
@@ -83,3 +85,5 @@ bool SingleInstance::notifyPrimary() const {
     socket.disconnectFromServer();
     return true;
 }
+
+} // namespace moravel::planner

@@ -5,6 +5,8 @@
 
 class QLocalServer;
 
+namespace moravel::planner {
+
 // One planner per user: the first instance holds a lock in the user's runtime directory and
 // listens on a local socket; a later instance tells it to come to the front. When the lock cannot
 // be had for another reason than a running planner, the planner runs without the check.
@@ -32,3 +34,5 @@ private:
     bool m_otherRunning = false;
     QLocalServer* m_server = nullptr;
 };
+
+} // namespace moravel::planner

@@ -15,7 +15,6 @@ class QStatusBar;
 class QTextEdit;
 class QToolBar;
 class QTreeView;
-class SingleInstance;
 
 namespace moravel {
 class TerminStore;
@@ -35,6 +34,7 @@ class frmFeiertag;
 class frmHilfe;
 class frmInfo;
 class frmTerminGrafik;
+class SingleInstance;
 namespace listrows {
 struct ListEntry;
 }

@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
                                             .arg(MORAVEL_VERSION_PATCH));
     moravel::ui::installGermanTranslations(application);
 
-    SingleInstance instance;
+    moravel::planner::SingleInstance instance;
     moravel::planner::frmTermin window(&instance);
     window.Form_Load();
     window.show();

@@ -146,6 +146,10 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
     if (!usable) {
         qCWarning(lcStore, "%s is no usable appointment database: %s", qUtf8Printable(path),
                   sql::errorText(db));
+        // A file another program keeps locked is sound; say so rather than call it no database.
+        const int code = sqlite3_errcode(db);
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            why = connection::germanReason(code, "");
         sqlite3_close(db);
         if (!existed)
             QFile::remove(path);

@@ -187,6 +187,20 @@ TEST(TerminStoreFiles, ForeignFilesAreLeftByteForByte) {
     }
 }
 
+TEST(TerminStoreFiles, FileLockedByAnotherProgramIsToldAsLocked) {
+    test::TestEnvironment env;
+    TerminStore::open(env.databasePath());
+    test::ForeignConnection other(env.databasePath());
+    ASSERT_TRUE(
+        other.execute(QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO tblTermin(Betreff) VALUES ('x')")));
+    TerminStore::OpenResult result;
+    QString reason;
+    EXPECT_FALSE(TerminStore::open(env.databasePath(), &result, &reason, 0));
+    EXPECT_EQ(result, TerminStore::OpenResult::Unusable);
+    EXPECT_EQ(reason,
+              QString::fromUtf8("Die Termindatenbank ist gerade von einem anderen Programm gesperrt."));
+}
+
 TEST(TerminStoreFiles, SqliteFileOfAnotherKindIsNotTakenOver) {
     test::TestEnvironment env;
     sqlite3* db = nullptr;
