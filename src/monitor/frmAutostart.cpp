@@ -4,6 +4,7 @@
 #include "Background.h"
 #include "Clock.h"
 #include "ClockJumpWatch.h"
+#include "Compaction.h"
 #include "DataLocation.h"
 #include "DateSerial.h"
 #include "GermanNames.h"
@@ -148,6 +149,10 @@ void frmAutostart::Form_Load() {
 
 bool frmAutostart::openDatabase() {
     const QString path = location::databasePath();
+    QString copyKept;
+    // The monitor often starts before the planner: it is the one to restore an older version's copy.
+    if (Compaction::restoreMissing(location::dataDirectory(), &copyKept) == Compaction::Result::CopyKept)
+        ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption, copyKept);
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     QString reason;
     dbTermin = TerminStore::open(path, &opened, &reason);

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "Compaction.h"
 #include "DataLocation.h"
 #include "StoreExchange.h"
 #include "SyncRunner.h"
@@ -160,6 +161,9 @@ std::optional<int> runCommandLine(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Moravel"));
     QCoreApplication::setOrganizationName(QStringLiteral("BriskoMoravel"));
+    QString copyKept;
+    if (Compaction::restoreMissing(location::dataDirectory(), &copyKept) == Compaction::Result::CopyKept)
+        print(stderr, copyKept);
     if (request->option == QLatin1String("--sync"))
         return syncOnce();
     return request->option == QLatin1String("--export") ? exportTo(request->file) : importFrom(request->file);

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -76,8 +77,17 @@ void DateField::setDateRange(QDate first, QDate last) {
     m_calendar->setDateRange(first, last);
 }
 
+bool DateField::accepts(QDate date) const {
+    return date.isValid() && !(m_first.isValid() && date < m_first) && !(m_last.isValid() && date > m_last);
+}
+
+QString DateField::rangeText() const {
+    return QStringLiteral("Termine sind vom %1 bis zum %2 möglich.")
+        .arg(m_first.toString(kDayFormat), m_last.toString(kDayFormat));
+}
+
 void DateField::setDate(QDate date) {
-    if (!date.isValid() || (m_first.isValid() && date < m_first) || (m_last.isValid() && date > m_last))
+    if (!accepts(date))
         return;
     const bool changed = date != m_date;
     m_date = date;
@@ -104,9 +114,8 @@ bool DateField::commitTyped() {
         refusal = QStringLiteral("„%1“ ist kein Datum. Bitte den Tag so eingeben: 30.04.2027").arg(typed);
     else if (!date.isValid())
         refusal = QStringLiteral("Den %1 gibt es nicht.").arg(typed.section(QLatin1Char(','), 0, 0));
-    else if (date < m_first || date > m_last)
-        refusal = QStringLiteral("Termine sind vom %1 bis zum %2 möglich.")
-                      .arg(m_first.toString(kDayFormat), m_last.toString(kDayFormat));
+    else if (!accepts(date))
+        refusal = rangeText();
     if (refusal.isEmpty()) {
         setDate(date);
         return true;
@@ -135,9 +144,10 @@ bool DateField::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::FocusIn:
-        // Typing replaces the whole day; the weekday would only be in the way.
+        // Typing replaces the whole day; the weekday would only be in the way. The selection is
+        // deferred: the click that gave the focus would otherwise undo it.
         m_edit->setText(m_date.toString(kDayFormat));
-        m_edit->selectAll();
+        QTimer::singleShot(0, m_edit, [this] { m_edit->selectAll(); });
         break;
     case QEvent::FocusOut:
         if (commitTyped())

@@ -23,6 +23,9 @@ public:
     // A day outside the range or an invalid date changes nothing.
     void setDate(QDate date);
     void setDateRange(QDate first, QDate last);
+    // Whether setDate takes the day; else rangeText() says which days it takes.
+    bool accepts(QDate date) const;
+    QString rangeText() const;
     // What the field shows: "dd.MM.yyyy,  dddd", or what is being typed.
     QString text() const;
     QCalendarWidget* calendarWidget() const { return m_calendar; }

@@ -125,6 +125,7 @@ private:
     void setSubject(const QString& subject);
     void EingabeFelderLeeren();
     void tellWriteFailure(const QString& what);
+    bool readyToWrite(const QString& what, bool onPickedRow);
 
     // Toolbar, menus and the other windows (frmTermin_Commands.cpp).
     void buildMenus();

@@ -2,6 +2,7 @@
 #include "frmTermin.h"
 
 #include "Clock.h"
+#include "DataLocation.h"
 #include "DateField.h"
 #include "DateSerial.h"
 #include "EntryFields.h"
@@ -110,7 +111,7 @@ std::optional<qint64> frmTermin::TerminSpeichern() {
     fields.remarks = RichTextBox1->toPlainText();
     const std::optional<Appointment> row = entry::newRow(fields, serial::now());
     // An invalid time writes nothing, as before, and says nothing.
-    if (!row || !reopenIfReplaced())
+    if (!row || !readyToWrite(QStringLiteral("Der Termin wurde nicht gespeichert"), m_editing.has_value()))
         return std::nullopt;
     const std::optional<qint64> id = m_editing ? dbTermin->replace(*m_editing, *row) : dbTermin->insert(*row);
     if (!id)
@@ -123,6 +124,42 @@ void frmTermin::tellWriteFailure(const QString& what) {
     qCWarning(lcPlannerEdit) << what << reason;
     ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
                          what + (reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + reason));
+}
+
+// Before a write: false, and the user told why, when there is no database to write to, or when
+// the row the user picked came from a file another program has since replaced (the list then
+// shows the new file; its rows may carry the same IDs).
+bool frmTermin::readyToWrite(const QString& what, bool onPickedRow) {
+    if (!dbTermin) {
+        // Opening failed before; the file may be usable by now (a lock released, a file restored).
+        TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
+        QString reason;
+        dbTermin = TerminStore::open(location::databasePath(), &opened, &reason);
+        if (!dbTermin) {
+            qCWarning(lcPlannerEdit) << what << reason;
+            ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
+                                 what + QStringLiteral(":\n") + reason);
+            return false;
+        }
+        return true;
+    }
+    if (!dbTermin->isReplaced())
+        return true;
+    if (!onPickedRow)
+        return reopenIfReplaced();
+    const bool wasEditing = m_editing.has_value();
+    m_editing.reset();
+    reloadByToggle();
+    if (!dbTermin)
+        return false;
+    ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
+                         what +
+                             QStringLiteral(":\nDie Termindatenbank wurde inzwischen durch eine andere Datei "
+                                            "ersetzt; die Liste zeigt jetzt deren Termine.") +
+                             (wasEditing
+                                  ? QStringLiteral(" „Hinzufügen“ nimmt die Eingaben als neuen Termin auf.")
+                                  : QString()));
+    return false;
 }
 
 std::optional<Appointment> frmTermin::selectedRow() const {
@@ -149,7 +186,19 @@ void frmTermin::setSubject(const QString& subject) {
 
 void frmTermin::fillFieldsFrom(const Appointment& row) {
     const std::optional<qint64> day = listrows::dayOf(row);
-    setPickerValue(QDateTime(day ? serial::dateOfDay(*day) : QDate(), QTime(0, 0)));
+    const QDate date = day ? serial::dateOfDay(*day) : QDate();
+    if (DTPicker1->accepts(date))
+        setPickerValue(QDateTime(date, QTime(0, 0)));
+    else
+        // The field cannot show the stored day; it must not pass for the appointment's.
+        ui::MessageBox::show(
+            this, QMessageBox::Information, QStringLiteral("Hinweis"),
+            QStringLiteral("Der gespeicherte Tag dieses Termins („%1“) lässt sich nicht "
+                           "anzeigen. ")
+                    .arg(date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy"))
+                                        : listrows::shown(row.TerminDatum)) +
+                DTPicker1->rangeText() +
+                QStringLiteral(" Bitte den Tag eintragen, bevor der Termin hinzugefügt wird."));
     const listrows::ListEntry shown = listrows::listEntry(row, day.value_or(0));
     const QString time = listrows::columnText(shown, listrows::Uhrzeit, 0);
     MaskEdBox1->setText(time.isEmpty() ? QStringLiteral("00:00") : time);
@@ -185,8 +234,10 @@ void frmTermin::bottonBearbeiten() {
 }
 
 void frmTermin::TerminLoeschen() {
+    if (!currentId() || !readyToWrite(QStringLiteral("Der Termin wurde nicht gelöscht"), true))
+        return;
     const std::optional<Appointment> row = selectedRow();
-    if (!row || !reopenIfReplaced())
+    if (!row)
         return;
     if (!dbTermin->remove(row->ID)) {
         tellWriteFailure(QStringLiteral("Der Termin wurde nicht gelöscht"));
@@ -203,6 +254,13 @@ void frmTermin::EingabeFelderLeeren() {
 }
 
 void frmTermin::offerAppointment(const QString& subject, const QDateTime& day) {
+    if (!DTPicker1->accepts(day.date())) {
+        ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Hinweis"),
+                             QStringLiteral("„%1“ am %2 lässt sich nicht übernehmen. ")
+                                     .arg(subject, day.date().toString(QStringLiteral("dd.MM.yyyy"))) +
+                                 DTPicker1->rangeText());
+        return;
+    }
     setSubject(subject);
     setPickerValue(day);
     // The start of a new appointment: an edit still pending ends, its row stays as it was.

@@ -106,13 +106,18 @@ Compaction::Result restoreCopy(const QString& directory, const QString& database
 
 } // namespace
 
-Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Need need, QString* reason) {
+Compaction::Result Compaction::restoreMissing(const QString& directory, QString* reason) {
     QString ignored;
     QString& why = reason ? *reason : ignored;
     why.clear();
     const QString database = directory + QLatin1Char('/') + location::kDatabaseFile;
-    if (!linkStatus(database))
-        return restoreCopy(directory, database, why);
+    return linkStatus(database) ? Result::NotNeeded : restoreCopy(directory, database, why);
+}
+
+Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, Need need, QString* reason) {
+    const QString database = directory + QLatin1Char('/') + location::kDatabaseFile;
+    if (const Result restored = restoreMissing(directory, reason); restored != Result::NotNeeded)
+        return restored;
     if (InUseLock::heldByAnotherProgram(database)) {
         qCInfo(lcCompaction, "%s is open in another program: compaction waits for a later start",
                qUtf8Printable(database));

@@ -32,6 +32,11 @@ public:
     // How long compaction waits for another program's write before it gives up for this start.
     static constexpr int kBusyTimeoutMs = 250;
 
+    // Whatever opens the database first calls this: when dBTermin.mdb is missing, a copy an older
+    // version left takes its place (Restored) or stays where it is and `reason` says why in German
+    // (CopyKept). NotNeeded when the database exists, NoDatabase when there is neither.
+    static Result restoreMissing(const QString& directory, QString* reason = nullptr);
+
     // A copy left by an older version is looked at whatever `need` says. `reason` receives, in
     // German, what the user should be told: why a copy was not taken over.
     static Result DatenbankKomprimieren(const QString& directory, Need need = Need::Always,

@@ -7,6 +7,12 @@
 
 namespace moravel::sync {
 
+namespace {
+// The sync runs on the thread of the programs' windows and reminders: it never waits long for
+// another program's write, and a file that stays busy is synced at the next turn.
+constexpr int kBusyTimeoutMs = 250;
+} // namespace
+
 SyncRunner::SyncRunner(QObject* parent) : QObject(parent) {}
 
 SyncRunner::~SyncRunner() = default;
@@ -27,7 +33,7 @@ void SyncRunner::run() {
             return done({false, QStringLiteral("Abgleich abgebrochen: ") + error});
         settings.password = password;
         QString reason;
-        m_store = TerminStore::open(location::databasePath(), nullptr, &reason);
+        m_store = TerminStore::open(location::databasePath(), nullptr, &reason, kBusyTimeoutMs);
         if (!m_store)
             return done({false, QStringLiteral("Abgleich abgebrochen: ") + reason});
         m_engine = std::make_unique<SyncEngine>(*m_store, settings);

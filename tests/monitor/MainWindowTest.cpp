@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -133,6 +134,27 @@ TEST_F(MainWindowStart, FileThatIsNoAppointmentDatabaseIsToldOnceAndLeftUntouche
     EXPECT_EQ(background->shown, 1);
     EXPECT_TRUE(Timer1()->isActive());
     EXPECT_EQ(readFile(env.databasePath()), foreign);
+    ui::MessageBox::reset();
+}
+
+// The monitor usually starts first: it restores a sound copy an older version left, and says why
+// it leaves an unsound one, before it would make an empty database in its place.
+TEST_F(MainWindowStart, CopyOfAnOlderVersionIsRestoredOrToldBeforeAnEmptyDatabaseIsMade) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
+    const QString copy = env.dataDir() + QStringLiteral("/dBcard2.mdb");
+    ASSERT_TRUE(QFile::rename(env.databasePath(), copy));
+    startMonitor();
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_EQ(listed(*main).count(QStringLiteral("Betreff:  Chor")), 1);
+
+    main.reset();
+    ASSERT_TRUE(QFile::remove(env.databasePath()));
+    writeFile(copy, "kein SQLite");
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
+    startMonitor();
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains(QStringLiteral("dBcard2.mdb")));
+    EXPECT_EQ(readFile(copy), QByteArray("kein SQLite"));
     ui::MessageBox::reset();
 }
 

@@ -249,6 +249,20 @@ TEST_F(FeiertagWindow, TakingOverNoChangesNothing) {
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(FeiertagWindow, ADayNoAppointmentCanHaveIsToldAndChangesNothing) {
+    owner.offerAppointment("Zahnarzt", QDateTime(QDate(2024, 6, 3), QTime(0, 0)));
+    year()->setDate(QDate(2200, 5, 15));
+    ui::MessageBox::setAutoAnswer(QMessageBox::Yes);
+    doubleClickRow(row("Neujahr"));
+
+    ASSERT_EQ(ui::MessageBox::history().size(), 2u);
+    EXPECT_EQ(ui::MessageBox::history().back().text,
+              QString::fromUtf8("„Neujahr“ am 01.01.2200 lässt sich nicht übernehmen. Termine sind vom "
+                                "18.05.1927 bis zum 13.10.2173 möglich."));
+    EXPECT_EQ(ownerSubject(), "Zahnarzt");
+    EXPECT_EQ(ownerDay(), QDate(2024, 6, 3));
+}
+
 TEST_F(FeiertagWindow, FailedTakeOverResetsTheMainWindowFieldsAndCloses) {
     // Today is a special day, yet the date set with a time of day names none.
     env.clock().set(QDateTime(QDate(2024, 12, 24), QTime(18, 30)));

@@ -214,6 +214,21 @@ TEST_F(EditFixture, CopyThenAddGivesTwoEqualRowsWithDifferentIds) {
     EXPECT_EQ(all[0].Bemerkungen, all[1].Bemerkungen);
 }
 
+TEST_F(EditFixture, AStoredDayTheFieldCannotShowIsToldOnCopy) {
+    add(QDate(2173, 10, 14), "11:00", "zu spät");
+    open();
+    ASSERT_EQ(column(5), QStringList({"zu spät"}));
+    date()->setDate(QDate(2027, 1, 4));
+    select(0);
+    ui::MessageBox::clearHistory();
+    trigger("bottonKopieren");
+    EXPECT_EQ(edit("Text1")->text(), "zu spät");
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith(
+        QString::fromUtf8("Der gespeicherte Tag dieses Termins („14.10.2173“) lässt sich nicht anzeigen.")));
+    EXPECT_EQ(date()->date(), QDate(2027, 1, 4));
+}
+
 TEST_F(EditFixture, EditingKeepsTheRowUntilAddingReplacesIt) {
     add(QDate(2026, 12, 9), "11:00", "A");
     const qint64 b = add(QDate(2026, 12, 10), "11:00", "B");
@@ -407,7 +422,9 @@ TEST_F(EditFixture, LeadValuesTypedJustBeforeACommandAreCorrectedFirst) {
 }
 
 TEST_F(EditFixture, ATypedDateIsTakenWholeOrRefused) {
-    open();
+    open().show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     auto* typed = date()->findChild<QLineEdit*>();
     struct Case {
         QDate shown;
@@ -431,7 +448,10 @@ TEST_F(EditFixture, ATypedDateIsTakenWholeOrRefused) {
     for (const Case& c : cases) {
         ui::MessageBox::clearHistory();
         date()->setDate(c.shown);
-        typed->selectAll();
+        // Clicked into, the field takes what is typed as the whole day.
+        edit("Text1")->setFocus();
+        QTest::mouseClick(typed, Qt::LeftButton, {}, typed->rect().center());
+        QCoreApplication::processEvents();
         QTest::keyClicks(typed, c.keys);
         QTest::keyClick(typed, Qt::Key_Return);
         EXPECT_EQ(date()->date(), c.stored.isValid() ? c.stored : c.shown) << c.keys;
@@ -470,23 +490,78 @@ TEST_F(EditFixture, EditingNeverShortensAStoredSubject) {
 TEST_F(EditFixture, AReplacedFileIsReopenedBeforeAWrite) {
     add(QDate(2026, 12, 9), "11:00", "vorher");
     open();
-    // A backup is restored by rename while the planner runs.
-    const QString restored = env.databasePath() + ".restored";
-    {
-        std::unique_ptr<TerminStore> backup = TerminStore::open(restored);
-        Appointment row = rows().front();
-        row.Betreff = "aus der Sicherung";
-        backup->insert(row);
-    }
-    store.reset();
-    ASSERT_TRUE(QFile::remove(env.databasePath()));
-    ASSERT_TRUE(QFile::rename(restored, env.databasePath()));
+    // A backup is restored by rename while the planner runs; its row has the ID of the row listed.
+    const auto restoreBackup = [this](const char* subject) {
+        const QString restored = env.databasePath() + ".restored";
+        {
+            std::unique_ptr<TerminStore> backup = TerminStore::open(restored);
+            Appointment row = rows().front();
+            row.Betreff = subject;
+            backup->insert(row);
+        }
+        store.reset();
+        ASSERT_TRUE(QFile::remove(env.databasePath()));
+        ASSERT_TRUE(QFile::rename(restored, env.databasePath()));
+        store = TerminStore::open(env.databasePath());
+    };
+    const auto subjects = [this] {
+        QStringList all;
+        for (const Appointment& row : rows())
+            all << row.Betreff;
+        return all;
+    };
+    const QString told =
+        QString::fromUtf8("Die Termindatenbank wurde inzwischen durch eine andere Datei ersetzt");
+
+    // A new appointment goes to the new file.
+    restoreBackup("aus der Sicherung");
     fill("neu", QDate(2026, 12, 11), "10:00");
     trigger("bottonHinzufuegen");
+    EXPECT_EQ(subjects(), QStringList({"aus der Sicherung", "neu"}));
+    EXPECT_EQ(column(5), subjects());
+
+    // A row picked from the old file is neither deleted nor replaced in the new one.
+    select(0);
+    restoreBackup("zweite Sicherung");
+    ui::MessageBox::clearHistory();
+    ui::MessageBox::setAutoAnswer(QMessageBox::Yes);
+    trigger("bottonLoeschen");
+    ui::MessageBox::setAutoAnswer(QMessageBox::Ok);
+    EXPECT_EQ(subjects(), QStringList({"zweite Sicherung"}));
+    EXPECT_EQ(column(5), subjects());
+    ASSERT_EQ(ui::MessageBox::history().size(), 2u); // the question, then why nothing was deleted
+    EXPECT_TRUE(ui::MessageBox::history()[1].text.contains(told));
+
+    select(0);
+    trigger("bottonBearbeiten");
+    edit("Text1")->setText("bearbeitet");
+    restoreBackup("dritte Sicherung");
+    ui::MessageBox::clearHistory();
+    trigger("bottonHinzufuegen");
+    EXPECT_EQ(subjects(), QStringList({"dritte Sicherung"}));
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.contains(told));
+    EXPECT_EQ(edit("Text1")->text(), "bearbeitet");
+    // Adding again takes what was typed as a new appointment.
+    trigger("bottonHinzufuegen");
+    EXPECT_EQ(subjects(), QStringList({"dritte Sicherung", "bearbeitet"}));
+}
+
+TEST_F(EditFixture, AWriteWithoutADatabaseIsToldAndTriedAgain) {
+    test::writeFile(env.databasePath(), "kein SQLite");
+    store.reset();
+    open();
+    ui::MessageBox::clearHistory();
+    fill("Zahnarzt", QDate(2026, 12, 11), "10:00");
+    trigger("bottonHinzufuegen");
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith("Der Termin wurde nicht gespeichert:\n"));
+    EXPECT_EQ(edit("Text1")->text(), "Zahnarzt");
+    // Once the file is usable again, adding writes.
+    ASSERT_TRUE(QFile::remove(env.databasePath()));
+    trigger("bottonHinzufuegen");
     store = TerminStore::open(env.databasePath());
-    QStringList subjects;
-    for (const Appointment& row : rows())
-        subjects << row.Betreff;
-    EXPECT_EQ(subjects, QStringList({"aus der Sicherung", "neu"}));
-    EXPECT_EQ(column(5), subjects);
+    ASSERT_EQ(rows().size(), 1u);
+    EXPECT_EQ(rows().front().Betreff, "Zahnarzt");
+    EXPECT_EQ(column(5), QStringList({"Zahnarzt"}));
 }

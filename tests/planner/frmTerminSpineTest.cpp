@@ -105,13 +105,14 @@ TEST(frmTerminStartup, ForeignDatabaseFileIsLeftAsItWasAndTheListIsEmpty) {
     EXPECT_FALSE(window.database());
     EXPECT_EQ(listed(window), 0);
     EXPECT_EQ(text(window, "statusPanel2"), "0 Termine");
-    // Said once, at start: adding then writes nothing and says nothing more.
+    // Said at start; adding then writes nothing and says why.
     ASSERT_EQ(ui::MessageBox::history().size(), 1u);
     EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(ui::MessageBox::history()[0].text.contains(env.databasePath()));
     child<QLineEdit>(window, "Text1")->setText("nirgends");
     child<QAction>(window, "bottonHinzufuegen")->trigger();
-    EXPECT_EQ(ui::MessageBox::history().size(), 1u);
+    ASSERT_EQ(ui::MessageBox::history().size(), 2u);
+    EXPECT_TRUE(ui::MessageBox::history()[1].text.startsWith("Der Termin wurde nicht gespeichert"));
     window.close();
     ui::MessageBox::reset();
     EXPECT_EQ(test::readFile(env.databasePath()), garbage);

@@ -281,7 +281,9 @@ TEST(BrokenSettingsFiles, GiveDefaults) {
 // A settings file the user may not read: as an unprivileged user, as above.
 TEST(BrokenSettingsFiles, UnreadableFileGivesDefaults) {
     TestEnvironment env;
-    ASSERT_TRUE(settings::write("Termin", "IstAktiv", "1"));
+    // Written behind the settings store's back: Qt keeps what it once read of a file for the process.
+    QDir().mkpath(QFileInfo(env.settingsPath()).absolutePath());
+    writeFile(env.settingsPath(), "[Termin]\nIstAktiv=1\n");
     ASSERT_TRUE(QFile::setPermissions(env.settingsPath(), QFileDevice::Permissions()));
     const int result = runAsUser(env.configDir(), [] {
         const bool defaulted = settings::read("Termin", "IstAktiv", "0") == QLatin1String("0");
