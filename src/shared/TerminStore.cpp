@@ -191,7 +191,21 @@ TerminStore::~TerminStore() {
 bool TerminStore::failed(const char* what) const {
     const int code = sql::errorCode(m_db);
     const char* text = sql::errorText(m_db);
-    qCWarning(lcStore, "%s failed in %s: %s (%d)", what, qUtf8Printable(m_path), text, code);
+    // While another program holds a lock, the monitor's every look fails the same way: the log
+    // says so once a minute rather than five times a second.
+    constexpr qint64 kRepeatLogMs = 60000;
+    const QByteArray failure = QByteArray(what) + ':' + QByteArray::number(code);
+    if (failure == m_loggedFailure && m_failureLogged.isValid() && m_failureLogged.elapsed() < kRepeatLogMs) {
+        ++m_failureRepeats;
+    } else {
+        qCWarning(lcStore, "%s failed in %s: %s (%d)%s", what, qUtf8Printable(m_path), text, code,
+                  m_failureRepeats > 0 && failure == m_loggedFailure
+                      ? qPrintable(QStringLiteral("; %1 more like it before").arg(m_failureRepeats))
+                      : "");
+        m_loggedFailure = failure;
+        m_failureLogged.start();
+        m_failureRepeats = 0;
+    }
     m_lastError = connection::germanReason(code, text);
     return false;
 }

@@ -4,6 +4,7 @@
 #include "InUseLock.h"
 
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -226,6 +227,9 @@ private:
     std::unique_ptr<sql::Statement> m_insert;
     std::unique_ptr<sql::Statement> m_setUid;
     mutable QString m_lastError;
+    mutable QByteArray m_loggedFailure;
+    mutable QElapsedTimer m_failureLogged;
+    mutable int m_failureRepeats = 0;
     quint64 m_device = 0; // of the file opened, to tell when the path names another one
     quint64 m_inode = 0;
 };

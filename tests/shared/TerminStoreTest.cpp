@@ -187,9 +187,14 @@ TEST(TerminStoreFiles, ForeignFilesAreLeftByteForByte) {
     }
 }
 
-TEST(TerminStoreFiles, FileLockedByAnotherProgramIsToldAsLocked) {
+namespace {
+int g_warnings = 0;
+} // namespace
+
+TEST(TerminStoreFiles, FileLockedByAnotherProgramIsToldAsLockedAndLoggedOnce) {
     test::TestEnvironment env;
-    TerminStore::open(env.databasePath());
+    const std::unique_ptr<TerminStore> open = TerminStore::open(env.databasePath());
+    open->setBusyTimeout(0);
     test::ForeignConnection other(env.databasePath());
     ASSERT_TRUE(
         other.execute(QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO tblTermin(Betreff) VALUES ('x')")));
@@ -199,6 +204,17 @@ TEST(TerminStoreFiles, FileLockedByAnotherProgramIsToldAsLocked) {
     EXPECT_EQ(result, TerminStore::OpenResult::Unusable);
     EXPECT_EQ(reason,
               QString::fromUtf8("Die Termindatenbank ist gerade von einem anderen Programm gesperrt."));
+
+    // A monitor looking five times a second through a long lock does not flood the log.
+    g_warnings = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+            g_warnings += type == QtWarningMsg ? 1 : 0;
+        });
+    for (int look = 0; look < 20; ++look)
+        EXPECT_FALSE(open->version());
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(g_warnings, 1);
 }
 
 TEST(TerminStoreFiles, SqliteFileOfAnotherKindIsNotTakenOver) {
