@@ -441,8 +441,11 @@ void SyncEngine::pushNext() {
                                        QStringLiteral(".ics");
         DavClient::Headers headers = {{"Content-Type", "text/calendar; charset=utf-8"}};
         // Over the version synced last only; a resource that is new here must be new there too.
+        // A listing by sync token names only what changed there: a synced resource it leaves out
+        // is still the one synced last.
+        const auto there = m_server.find(href);
         const bool overwrites =
-            synced != m_records.end() && m_server.count(href) && !m_server.at(href).deleted;
+            synced != m_records.end() && (there == m_server.end() || !there->second.deleted);
         if (overwrites)
             headers.emplace_back("If-Match", synced->second.etag.toUtf8());
         else
@@ -455,6 +458,7 @@ void SyncEngine::pushNext() {
                 ++m_outcome.sent;
             } else if (reply.status == 412) {
                 qCInfo(lcSync) << "changed on the server meanwhile, left for the next sync:" << href;
+                ++m_outcome.deferred;
             } else {
                 m_aborted = true;
                 m_abortReason = failureText(reply);
@@ -492,6 +496,10 @@ void SyncEngine::pushed() {
     if (m_outcome.conflicts)
         parts << count(m_outcome.conflicts, "Konflikt (beide Fassungen behalten)",
                        "Konflikte (beide Fassungen behalten)");
+    if (m_outcome.deferred)
+        parts << count(m_outcome.deferred,
+                       "Termin auf dem Server inzwischen geändert, folgt beim nächsten Abgleich",
+                       "Termine auf dem Server inzwischen geändert, folgen beim nächsten Abgleich");
     finish(true, parts.isEmpty() ? QStringLiteral("Abgleich: alles war schon gleich")
                                  : QStringLiteral("Abgleich: ") + parts.join(QStringLiteral(", ")));
 }

@@ -24,6 +24,7 @@ struct SyncOutcome {
     int deletedHere = 0;
     int deletedThere = 0;
     int conflicts = 0;
+    int deferred = 0; // changed on the server while this sync ran: sent or merged by the next
 };
 
 // One two-way sync of the appointment file with a CalDAV calendar collection (RFC 4791). Each

@@ -101,6 +101,17 @@ TEST_F(Sync, AddedTravelsDeletedTravelsAndNothingTwice) {
     EXPECT_EQ(outcome.requests, 1);
     EXPECT_EQ(test::readFile(b->path()), bytes);
 
+    // Edited on either machine once both hold the newest sync token: the edit travels.
+    sync(*a);
+    ASSERT_TRUE(b->replace(b->mainList().at(0).ID, row(46365, "Papier", "2")));
+    EXPECT_EQ(sync(*b).sent, 1);
+    EXPECT_EQ(sync(*a).fetched, 1);
+    ASSERT_TRUE(a->replace(a->mainList().at(1).ID, row(46371, "Zahnarzt verschoben")));
+    EXPECT_EQ(sync(*a).sent, 1);
+    EXPECT_EQ(sync(*b).fetched, 1);
+    EXPECT_EQ(live(*b), QStringList({"Papier", "Zahnarzt verschoben"}));
+    EXPECT_EQ(live(*a), live(*b));
+
     ASSERT_TRUE(b->remove(b->mainList().back().ID));
     EXPECT_EQ(sync(*b).deletedThere, 1);
     EXPECT_EQ(sync(*a).deletedHere, 1);
