@@ -132,9 +132,8 @@ void frmTermin::tellWriteFailure(const QString& what) {
 bool frmTermin::readyToWrite(const QString& what, bool onPickedRow) {
     if (!dbTermin) {
         // Opening failed before; the file may be usable by now (a lock released, a file restored).
-        TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
         QString reason;
-        dbTermin = TerminStore::open(location::databasePath(), &opened, &reason);
+        dbTermin = TerminStore::open(location::databasePath(), nullptr, &reason);
         if (!dbTermin) {
             qCWarning(lcPlannerEdit) << what << reason;
             ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
@@ -187,10 +186,10 @@ void frmTermin::setSubject(const QString& subject) {
 void frmTermin::fillFieldsFrom(const Appointment& row) {
     const std::optional<qint64> day = listrows::dayOf(row);
     const QDate date = day ? serial::dateOfDay(*day) : QDate();
-    if (DTPicker1->accepts(date))
+    if (DTPicker1->accepts(date)) {
         setPickerValue(QDateTime(date, QTime(0, 0)));
-    else
-        // The field cannot show the stored day; it must not pass for the appointment's.
+    } else {
+        // The field cannot show the stored day; the day it shows must not pass for the row's.
         ui::MessageBox::show(
             this, QMessageBox::Information, QStringLiteral("Hinweis"),
             QStringLiteral("Der gespeicherte Tag dieses Termins („%1“) lässt sich nicht "
@@ -199,6 +198,7 @@ void frmTermin::fillFieldsFrom(const Appointment& row) {
                                         : listrows::shown(row.TerminDatum)) +
                 DTPicker1->rangeText() +
                 QStringLiteral(" Bitte den Tag eintragen, bevor der Termin hinzugefügt wird."));
+    }
     const listrows::ListEntry shown = listrows::listEntry(row, day.value_or(0));
     const QString time = listrows::columnText(shown, listrows::Uhrzeit, 0);
     MaskEdBox1->setText(time.isEmpty() ? QStringLiteral("00:00") : time);
