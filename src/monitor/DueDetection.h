@@ -63,6 +63,10 @@ QString fractionText(qint64 step, qint64 day);
 // (exclusive) to itself (inclusive), so a reminder is given on the first tick at or after
 // its moment whatever the phase of the timer against the clock. An occurrence, known by row
 // and moment, is given at most once per monitor run, also when the clock is set back.
+// After a resume or a lock that lasted past midnight, the reminders of the evening before still
+// come when they are at most this old (12 hours); those of earlier days stay unsaid.
+constexpr qint64 kCatchUpSteps = kStepsPerDay / 2;
+
 class ReminderSchedule {
 public:
     // Starts a new interval at this moment: what lies before it is not made up, a reminder of
@@ -73,7 +77,8 @@ public:
     // that read them, so that a row read late still gets its reminder. A clock set back gives
     // an empty interval from which the following ticks go on.
     void advance(qint64 now, bool rowsFresh = true);
-    // True once for an occurrence of today whose moment lies in the current interval.
+    // True once for an occurrence of today, or of yesterday within kCatchUpSteps, whose moment
+    // lies in the current interval.
     bool take(qint64 id, qint64 moment);
     // True for an occurrence of today still to come: a later tick will take it.
     bool pending(qint64 id, qint64 moment) const;

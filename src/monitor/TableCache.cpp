@@ -15,12 +15,13 @@ bool TableCache::refresh(const TerminStore& store, qint64 today) {
 
     ++m_reads;
     std::vector<Appointment> rows;
-    // Rows of earlier days are neither current nor due today; they are not read.
+    // Rows before yesterday are neither current nor due; they are not read. Yesterday's may still
+    // owe a reminder of the evening, caught up after a resume past midnight.
     const bool complete = store.mainListFrom(
-        today,
+        today - 1,
         [today](const TerminStore::RowKey& key) {
             const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
-            return day && *day >= today &&
+            return day && *day >= today - 1 &&
                    (*day <= today + 1 || isCurrent(*day, numtext::parseWholeUtf8(key.VorTage), today));
         },
         [&rows](const Appointment& row) { rows.push_back(row); });

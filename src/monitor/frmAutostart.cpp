@@ -261,7 +261,8 @@ void frmAutostart::EinlesenAusDB() {
             lines << listLines(row, *day, today);
             ++count;
         }
-        // A lead is shorter than a day, so only today's and tomorrow's rows can be due today.
+        // A lead is shorter than a day, so only today's and tomorrow's rows can be due today, and
+        // yesterday's were due at most the evening before.
         if (*day > today + 1)
             continue;
         const std::optional<qint64> moment = reminderMoment(*day, row);

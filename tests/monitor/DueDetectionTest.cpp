@@ -95,6 +95,10 @@ TEST_F(DueDetection, JumpAfterSuspendGivesTodaysPassedRemindersOnceAndNotEarlier
     EXPECT_FALSE(schedule.take(1, step(kMonday, QTime(9, 0))));
     EXPECT_FALSE(schedule.take(2, step(kMonday.addDays(-1), QTime(23, 0))));
     EXPECT_FALSE(schedule.take(3, step(kMonday, QTime(15, 0, 2))));
+    // Asleep over midnight: the evening's reminder comes on waking.
+    schedule.restart(step(kMonday, QTime(23, 50)));
+    schedule.advance(step(kMonday.addDays(1), QTime(0, 5)));
+    EXPECT_TRUE(schedule.take(4, step(kMonday, QTime(23, 55))));
 }
 
 TEST_F(DueDetection, LeadReachingBackOverMidnightRemindsTheEveningBefore) {

@@ -45,12 +45,13 @@ bool listedOn(const Appointment& row, qint64 today) {
     return day >= today && day - row.VorTage.toLongLong() <= today;
 }
 
-// What a tick on this day acts on, from a fresh read: listed rows and rows of today and tomorrow.
+// What a tick on this day acts on, from a fresh read: listed rows and rows of yesterday, today and
+// tomorrow.
 std::vector<Appointment> freshRows(const TerminStore& store, qint64 today) {
     std::vector<Appointment> rows;
     for (const Appointment& row : allRows(store)) {
         const qint64 day = row.TerminDatum.toLongLong();
-        if (listedOn(row, today) || day == today || day == today + 1)
+        if (listedOn(row, today) || (day >= today - 1 && day <= today + 1))
             rows.push_back(row);
     }
     return rows;
@@ -116,18 +117,20 @@ TEST_F(TableCacheTest, ANewDayReadsFromItsOwnBound) {
     planner->insert(appointmentOn(kMonday, QTime(15, 0), "Montag"));
     planner->insert(appointmentOn(kMonday.addDays(1), QTime(15, 0), "Dienstag"));
     EXPECT_EQ(subjects(cachedRows(cache, *monitor, today)), QStringList({"Montag", "Dienstag"}));
-    EXPECT_EQ(subjects(cachedRows(cache, *monitor, today + 1)), QStringList{"Dienstag"});
+    EXPECT_EQ(subjects(cachedRows(cache, *monitor, today + 2)), QStringList{"Dienstag"});
     EXPECT_EQ(cache.reads(), 2);
 }
 
 TEST_F(TableCacheTest, KeepsOnlyRowsATickActsOn) {
-    planner->insert(appointmentOn(kMonday.addDays(-1), QTime(15, 0), "Gestern", "0", "3"));
+    planner->insert(appointmentOn(kMonday.addDays(-2), QTime(23, 0), "Vorgestern", "0", "3"));
+    planner->insert(appointmentOn(kMonday.addDays(-1), QTime(23, 0), "Gestern"));
     planner->insert(appointmentOn(kMonday, QTime(15, 0), "Heute"));
     planner->insert(appointmentOn(kMonday.addDays(1), QTime(0, 10), "Morgen früh", "20"));
     planner->insert(appointmentOn(kMonday.addDays(2), QTime(15, 0), "Übermorgen"));
     planner->insert(appointmentOn(kMonday.addDays(5), QTime(15, 0), "Bald", "0", "5"));
     planner->insert(appointmentOn(kMonday.addDays(6), QTime(15, 0), "Später", "0", "5"));
-    EXPECT_EQ(subjects(cachedRows(cache, *monitor, today)), QStringList({"Heute", "Morgen früh", "Bald"}));
+    EXPECT_EQ(subjects(cachedRows(cache, *monitor, today)),
+              QStringList({"Gestern", "Heute", "Morgen früh", "Bald"}));
 }
 
 TEST_F(TableCacheTest, AnotherTableIsReadAfresh) {
@@ -238,6 +241,24 @@ TEST_F(MonitorOnCachedRows, ListMatchesAFreshReadThroughDaysAndChanges) {
         ASSERT_EQ(shown, expected) << "tick " << tick;
         ASSERT_EQ(Label1()->text(), summaryText(current)) << "tick " << tick;
     }
+}
+
+// Suspended at 23:50 and woken at 00:05: the reminder of 23:55 comes, even though the midnight
+// renewal has meanwhile locked the daily row it belongs to.
+TEST_F(MonitorOnCachedRows, AReminderOfTheEveningComesAfterAResumePastMidnight) {
+    addRows({appointmentOn(kMonday, QTime(23, 55), "Tabletten", "0", "0", "1")});
+    env.clock().set(QDateTime(kMonday, QTime(23, 50)));
+    startMonitor();
+    Command1()->click();
+    tickAt(QDateTime(kMonday.addDays(1), QTime(0, 5)));
+    ASSERT_NE(main->popup(), nullptr);
+    EXPECT_EQ(child<QLineEdit>(*main->popup(), "Text1")->text(), "Tabletten");
+    child<QPushButton>(*main->popup(), "Command2")->click();
+    // Given once; tonight's occurrence is the renewed row's.
+    tickAt(QDateTime(kMonday.addDays(1), QTime(0, 6)));
+    EXPECT_FALSE(main->popup()->isVisible());
+    tickAt(QDateTime(kMonday.addDays(1), QTime(23, 55, 1)));
+    EXPECT_TRUE(main->popup()->isVisible());
 }
 
 TEST_F(MonitorOnCachedRows, AWriteLockOfAnotherProgramNeverHoldsTheTickAndNoReminderIsLost) {
