@@ -20,12 +20,37 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QToolBar>
 
 namespace moravel::planner {
 
 namespace {
 constexpr int kDeletePosition = 5;
+
+// A toolbar button that does not fit the window's width moves into the toolbar's overflow menu,
+// and its access key would go with it; while it is hidden, a shortcut of the window's stands in.
+// (Both at once would make the key ambiguous.)
+class OverflowAccessKey : public QObject {
+public:
+    OverflowAccessKey(QWidget* button, QAction* action, QWidget* window)
+        : QObject(button), m_shortcut(new QShortcut(QKeySequence::mnemonic(action->iconText()), window)) {
+        m_shortcut->setEnabled(button->isHidden());
+        connect(m_shortcut, &QShortcut::activated, action, &QAction::trigger);
+        button->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+            m_shortcut->setEnabled(static_cast<QWidget*>(watched)->isHidden());
+        return false;
+    }
+
+private:
+    QShortcut* m_shortcut;
+};
+
 constexpr int kPastPosition = 7;
 constexpr int kExitPosition = 11;
 const QString kMonitorProgram = QStringLiteral("Wardolin");
@@ -133,6 +158,10 @@ void frmTermin::buildToolbar() {
             continue;
         }
         connect(action, &QAction::triggered, this, [this, position] { toolbarClicked(position); });
+    }
+    for (QAction* action : Toolbar3->actions()) {
+        if (!QKeySequence::mnemonic(action->iconText()).isEmpty())
+            new OverflowAccessKey(Toolbar3->widgetForAction(action), action, this);
     }
 }
 

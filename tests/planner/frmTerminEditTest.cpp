@@ -388,6 +388,35 @@ TEST_F(EditFixture, WebCommandsAreDisabledWithoutAnAddress) {
               QString::fromUtf8("Hinzu&fügen"));
 }
 
+TEST_F(EditFixture, AccessKeysWorkAlsoForButtonsInTheOverflowMenu) {
+    open().show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const auto altA = [this] {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : window.get(), Qt::Key_A, Qt::AltModifier);
+    };
+    // A button clicks on its key with a short animation.
+    const auto checkedBecomes = [this](bool checked) {
+        return QTest::qWaitFor([&] { return action("AlteTermine")->isChecked() == checked; }, 2000);
+    };
+    QWidget* past = child<QToolBar>("Toolbar3")->widgetForAction(action("AlteTermine"));
+    ASSERT_FALSE(past->isHidden());
+    altA();
+    EXPECT_TRUE(checkedBecomes(true));
+    // Narrowed, the toolbar keeps its last buttons in its overflow menu.
+    window->resize(400, window->height());
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(past->isHidden());
+    altA();
+    EXPECT_TRUE(checkedBecomes(false));
+    window->resize(900, window->height());
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(past->isHidden());
+    altA();
+    EXPECT_TRUE(checkedBecomes(true));
+}
+
 TEST_F(EditFixture, SpecialDayLabelFollowsTheDateField) {
     open();
     const std::pair<QDate, const char*> cases[] = {
