@@ -131,8 +131,8 @@ void ReminderSchedule::advance(qint64 now, bool rowsFresh) {
 }
 
 bool ReminderSchedule::take(qint64 id, qint64 moment) {
-    // Today's reminders, and the evening's before after midnight: after a long suspend the ones
-    // of earlier days stay unsaid.
+    // Today's reminders, and after midnight those of the evening before; after a long suspend
+    // the ones of earlier days stay unsaid.
     if (moment <= m_from || moment > m_to ||
         (dayOfStep(moment) != dayOfStep(m_to) && m_to - moment > kCatchUpSteps))
         return false;

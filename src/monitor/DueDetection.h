@@ -59,14 +59,14 @@ std::optional<qint64> reminderMoment(qint64 day, const Appointment& row);
 // Five-decimal text of the time-of-day part of a step relative to a day (Label2, Label3).
 QString fractionText(qint64 step, qint64 day);
 
-// Which reminders a tick gives. Each tick covers the interval from the previous tick
-// (exclusive) to itself (inclusive), so a reminder is given on the first tick at or after
-// its moment whatever the phase of the timer against the clock. An occurrence, known by row
-// and moment, is given at most once per monitor run, also when the clock is set back.
 // After a resume or a lock that lasted past midnight, the reminders of the evening before still
 // come when they are at most this old (12 hours); those of earlier days stay unsaid.
 constexpr qint64 kCatchUpSteps = kStepsPerDay / 2;
 
+// Which reminders a tick gives. Each tick covers the interval from the previous tick
+// (exclusive) to itself (inclusive), so a reminder is given on the first tick at or after
+// its moment whatever the phase of the timer against the clock. An occurrence, known by row
+// and moment, is given at most once per monitor run, also when the clock is set back.
 class ReminderSchedule {
 public:
     // Starts a new interval at this moment: what lies before it is not made up, a reminder of

@@ -27,6 +27,9 @@ namespace moravel::planner {
 
 namespace {
 constexpr int kDeletePosition = 5;
+constexpr int kPastPosition = 7;
+constexpr int kExitPosition = 11;
+const QString kMonitorProgram = QStringLiteral("Wardolin");
 
 // A toolbar button that does not fit the window's width moves into the toolbar's overflow menu,
 // and its access key would go with it; while it is hidden, a shortcut of the window's stands in.
@@ -50,10 +53,6 @@ protected:
 private:
     QShortcut* m_shortcut;
 };
-
-constexpr int kPastPosition = 7;
-constexpr int kExitPosition = 11;
-const QString kMonitorProgram = QStringLiteral("Wardolin");
 
 // Shows a window that exists once: brought to the front when it is already open.
 void bringUp(QWidget* window) {
