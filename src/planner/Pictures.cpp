@@ -97,7 +97,7 @@ QIcon tool(Tool kind) {
 }
 
 QIcon specialDays() {
-    return resource(QStringLiteral("special-days"));
+    return resource(QStringLiteral("feiertage"));
 }
 
 QIcon specialDayRow(int index) {

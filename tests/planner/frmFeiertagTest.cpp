@@ -161,6 +161,7 @@ TEST_F(FeiertagWindow, RowsCarryTheirIconsAndTodayIsBlue) {
     }
     for (int index : {1, 2, 4, 7})
         EXPECT_FALSE(pictures::specialDayRow(index).pixmap(16, 16).isNull()) << index;
+    EXPECT_FALSE(pictures::specialDays().pixmap(16, 16).isNull());
 }
 
 TEST_F(FeiertagWindow, AnotherYearReplacesTheRowsAndKeepsTodayAtItsDate) {
