@@ -575,22 +575,3 @@ TEST_F(EditFixture, AReplacedFileIsReopenedBeforeAWrite) {
     trigger("bottonHinzufuegen");
     EXPECT_EQ(subjects(), QStringList({"dritte Sicherung", "bearbeitet"}));
 }
-
-TEST_F(EditFixture, AWriteWithoutADatabaseIsToldAndTriedAgain) {
-    test::writeFile(env.databasePath(), "kein SQLite");
-    store.reset();
-    open();
-    ui::MessageBox::clearHistory();
-    fill("Zahnarzt", QDate(2026, 12, 11), "10:00");
-    trigger("bottonHinzufuegen");
-    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
-    EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith("Der Termin wurde nicht gespeichert:\n"));
-    EXPECT_EQ(edit("Text1")->text(), "Zahnarzt");
-    // Once the file is usable again, adding writes.
-    ASSERT_TRUE(QFile::remove(env.databasePath()));
-    trigger("bottonHinzufuegen");
-    store = TerminStore::open(env.databasePath());
-    ASSERT_EQ(rows().size(), 1u);
-    EXPECT_EQ(rows().front().Betreff, "Zahnarzt");
-    EXPECT_EQ(column(5), QStringList({"Zahnarzt"}));
-}

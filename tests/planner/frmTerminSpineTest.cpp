@@ -112,10 +112,16 @@ TEST(frmTerminStartup, ForeignDatabaseFileIsLeftAsItWasAndTheListIsEmpty) {
     child<QLineEdit>(window, "Text1")->setText("nirgends");
     child<QAction>(window, "bottonHinzufuegen")->trigger();
     ASSERT_EQ(ui::MessageBox::history().size(), 2u);
-    EXPECT_TRUE(ui::MessageBox::history()[1].text.startsWith("Der Termin wurde nicht gespeichert"));
+    EXPECT_TRUE(ui::MessageBox::history()[1].text.startsWith("Der Termin wurde nicht gespeichert:\n"));
+    EXPECT_EQ(child<QLineEdit>(window, "Text1")->text(), "nirgends");
+    EXPECT_EQ(test::readFile(env.databasePath()), garbage);
+    // Once the file is gone (moved aside, restored ...), adding opens the database anew and writes.
+    ASSERT_TRUE(QFile::remove(env.databasePath()));
+    child<QAction>(window, "bottonHinzufuegen")->trigger();
+    EXPECT_EQ(listed(window), 1);
+    EXPECT_EQ(TerminStore::open(env.databasePath())->mainList().size(), 1u);
     window.close();
     ui::MessageBox::reset();
-    EXPECT_EQ(test::readFile(env.databasePath()), garbage);
 }
 
 // A file with SQL of its own that a write would run is shown, never written: the user is told
