@@ -57,7 +57,8 @@ def create_database(desktop):
 
 
 def digest(path):
-    return hashlib.sha256(open(path, "rb").read()).hexdigest()
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
 
 
 class Scenario(unittest.TestCase):

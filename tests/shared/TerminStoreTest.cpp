@@ -228,6 +228,32 @@ TEST(TerminStoreFiles, SqliteFileOfAnotherKindIsNotTakenOver) {
     EXPECT_EQ(test::readFile(env.databasePath()), before);
 }
 
+namespace {
+int g_commits = 0;
+// As if the program ended after the first commit of every connection: later ones roll back.
+int endAfterFirstCommit(sqlite3* db, const char**, const sqlite3_api_routines*) {
+    sqlite3_commit_hook(
+        db, [](void*) { return ++g_commits > 1 ? 1 : 0; }, nullptr);
+    return SQLITE_OK;
+}
+} // namespace
+
+TEST(TerminStoreFiles, NewFileIsWholeAfterItsFirstCommit) {
+    test::TestEnvironment env;
+    g_commits = 0;
+    const auto hook = reinterpret_cast<void (*)()>(endAfterFirstCommit);
+    sqlite3_auto_extension(hook);
+    EXPECT_TRUE(TerminStore::open(env.databasePath()));
+    sqlite3_cancel_auto_extension(hook);
+    test::ForeignConnection file(env.databasePath());
+    EXPECT_EQ(
+        file.column(QStringLiteral("SELECT name FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' "
+                                   "ORDER BY name"))
+            .join(QLatin1Char(' ')),
+        "idxErneuerbar idxTerminDatumUhrzeit idxTerminUID idxUnregelmaessig tblTermin tblTerminAbgleich "
+        "tblTerminAbgleichStand tblTerminUID");
+}
+
 TEST(TerminStoreFiles, ReadOnlyFileAndDirectoryAreUnusable) {
     test::TestEnvironment env;
     { ASSERT_TRUE(TerminStore::open(env.databasePath())); }
