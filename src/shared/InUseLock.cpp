@@ -57,6 +57,14 @@ bool InUseLock::heldByAnotherProgram(const QString& databasePath) {
 }
 
 bool InUseLock::tryLock() {
+    return take(LOCK_SH);
+}
+
+bool InUseLock::tryLockAlone() {
+    return take(LOCK_EX);
+}
+
+bool InUseLock::take(int operation) {
     m_heldElsewhere = false;
     if (m_fd < 0) {
         m_fd = openMark(QFile::encodeName(m_path));
@@ -65,7 +73,7 @@ bool InUseLock::tryLock() {
             return false;
         }
     }
-    if (::flock(m_fd, LOCK_SH | LOCK_NB) == 0)
+    if (::flock(m_fd, operation | LOCK_NB) == 0)
         return true;
     m_heldElsewhere = errno == EWOULDBLOCK;
     return false;

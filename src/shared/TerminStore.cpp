@@ -105,11 +105,21 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
     outcome = OpenResult::Unusable;
     why = kNoDatabase;
 
+    // A file not there yet is made with the mark held alone. No other program then sees it empty,
+    // which it would take for someone else's file, and of two starting together one makes it.
     // An older planner compacts by replacing the file and holds the mark exclusively meanwhile.
     // Opening then would keep the replaced file open, so wait for it as for any other write.
+    const auto present = [&path] {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
     auto lock = std::make_unique<InUseLock>(path);
     const QDeadlineTimer deadline(busyTimeoutMs);
-    while (!lock->tryLock() && lock->isHeldElsewhere()) {
+    bool making = false;
+    for (;;) {
+        making = !present() && lock->tryLockAlone() && !present();
+        if (making || lock->tryLock() || !lock->isHeldElsewhere())
+            break;
         if (deadline.hasExpired()) {
             why = connection::germanReason(SQLITE_BUSY, "");
             return nullptr;
@@ -118,7 +128,7 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
     }
 
     const QFileInfo info(path);
-    const bool existed = info.exists() || info.isSymLink();
+    const bool existed = present();
     if (existed && !info.isFile())
         return nullptr;
 
@@ -158,6 +168,8 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
             QFile::remove(path);
         return nullptr;
     }
+    if (making)
+        lock->tryLock();
     if (untrusted->isEmpty()) {
         makeIndexes(db, path);
         if (!sql::execute(db, schema::kSideTables))

@@ -237,3 +237,27 @@ TEST(RaceTest, ProgramStartingDuringCompactionWritesToTheDatabase) {
     std::cout << "[ figures ] " << kStarts << " starts racing " << compacted << " compactions; "
               << written - kept << " rows lost\n";
 }
+
+// Planner and monitor on a user's very first start, at the same moment: both use one database
+// and what each writes stays in it.
+TEST(RaceTest, TwoProgramsMakingTheDatabaseTogetherShareIt) {
+    constexpr int kRounds = 200;
+    TestEnvironment env;
+    int bothOpened = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        QFile::remove(env.databasePath());
+        std::unique_ptr<TerminStore> stores[2];
+        std::thread other([&] { stores[1] = TerminStore::open(env.databasePath()); });
+        stores[0] = TerminStore::open(env.databasePath());
+        other.join();
+        int written = 0;
+        for (const auto& store : stores)
+            written += store && store->insert(oneOffRow(46500, QStringLiteral("Runde"))).has_value();
+        bothOpened += written == 2;
+        stores[0].reset();
+        stores[1].reset();
+        ASSERT_EQ(count(TerminStore::open(env.databasePath())->mainList(), "Runde"), written);
+    }
+    EXPECT_EQ(bothOpened, kRounds);
+}
