@@ -251,8 +251,18 @@ class Desktop:
         x11.XCloseDisplay(display)  # flushes
 
     def tray_icon(self, program):
-        """Centre of the program's icon in the tray (trayer's panel embeds one window per icon)."""
-        import re
+        """Centre of the program's icon in the tray once trayer has placed it for good. An icon is
+        embedded first and laid out afterwards, on a busy machine noticeably later; a click at the
+        first place can miss it, which may even lie off the screen."""
+        first = self._tray_icon_now(program)
+        if first is None:
+            return None
+        time.sleep(0.3)
+        return first if self._tray_icon_now(program) == first else None
+
+    def _tray_icon_now(self, program):
+        """Where the icon is now (trayer's panel embeds one window per icon), if on the screen."""
+        width, height = map(int, self.xdotool("getdisplaygeometry").split())
         for panel in self.xdotool("search", "--class", "trayer").split():
             tree = subprocess.run(["xwininfo", "-display", self.display, "-id", panel, "-tree"],
                                   capture_output=True, text=True).stdout
@@ -260,8 +270,9 @@ class Desktop:
                 match = re.search(r'"%s": \(.*\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+)' % program, line)
                 if match:
                     w, h, x, y = map(int, match.groups())
-                    if w > 1 and h > 1:
-                        return x + w // 2, y + h // 2
+                    centre = x + w // 2, y + h // 2
+                    if w > 1 and h > 1 and 0 <= centre[0] < width and 0 <= centre[1] < height:
+                        return centre
         return None
 
     def adopt(self, program):

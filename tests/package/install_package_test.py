@@ -123,11 +123,12 @@ def use_as_a_user(desktop):
     desktop.key("alt+t")  # "Automatische Wardolin starten": the planner starts the monitor beside it
     desktop.key("Return")
     wait_until(lambda: desktop.started_by_program("Wardolin"), 10, what="monitor started by the planner")
-    x, y = wait_until(lambda: desktop.tray_icon("Wardolin"), 15, what="monitor in the tray")
+    wait_until(lambda: desktop.tray_icon("Wardolin"), 15, what="monitor in the tray")
 
     planner.terminate()
     planner.wait(10)
     wait_until(lambda: not desktop.windows("Brisko Moravel"), 10, what="planner gone")
+    x, y = wait_until(lambda: desktop.tray_icon("Wardolin"), 5, what="monitor's icon in its place")
     desktop.xdotool("mousemove", str(x), str(y), "click", "1")  # the monitor starts the planner beside it
     wait_until(lambda: desktop.started_by_program("Moravel"), 10, what="planner started by the monitor")
     wait_until(lambda: desktop.windows("Brisko Moravel"), 15, what="planner window again")
