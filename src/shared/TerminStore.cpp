@@ -150,8 +150,8 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
         untrusted = usable ? connection::untrustedReason(db) : std::nullopt;
         usable = usable && untrusted;
     } else {
-        // All of it in one transaction: a program ended while making the file leaves no file or a
-        // whole one, never a table whose indexes the next program to open it has to write.
+        // All of it in one transaction: a program ended while making the file leaves at most an
+        // empty one, never a table whose indexes the next program to open it has to write.
         usable = sql::execute(db, "BEGIN IMMEDIATE") && sql::execute(db, schema::kCreateTable) &&
                  sql::execute(db, indexChanges(db).c_str()) && sql::execute(db, schema::kSideTables) &&
                  sql::execute(db, "COMMIT");

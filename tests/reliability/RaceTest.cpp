@@ -257,7 +257,9 @@ TEST(RaceTest, TwoProgramsMakingTheDatabaseTogetherShareIt) {
         bothOpened += written == 2;
         stores[0].reset();
         stores[1].reset();
-        ASSERT_EQ(count(TerminStore::open(env.databasePath())->mainList(), "Runde"), written);
+        const std::unique_ptr<TerminStore> after = TerminStore::open(env.databasePath());
+        ASSERT_TRUE(after);
+        ASSERT_EQ(count(after->mainList(), "Runde"), written);
     }
     EXPECT_EQ(bothOpened, kRounds);
 }
