@@ -126,6 +126,11 @@ Compaction::Result Compaction::DatenbankKomprimieren(const QString& directory, N
 
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     const std::unique_ptr<TerminStore> store = TerminStore::open(database, &opened, nullptr, kBusyTimeoutMs);
+    if (opened == TerminStore::OpenResult::Locked) {
+        qCInfo(lcCompaction, "Another program is writing %s: compaction waits for the next start",
+               qUtf8Printable(database));
+        return Result::InUse;
+    }
     if (!store || opened != TerminStore::OpenResult::Opened) {
         qCInfo(lcCompaction, "Not compacting %s: it is no appointment database that may be written",
                qUtf8Printable(database));

@@ -121,6 +121,7 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
         if (making || lock->tryLock() || !lock->isHeldElsewhere())
             break;
         if (deadline.hasExpired()) {
+            outcome = OpenResult::Locked;
             why = connection::germanReason(SQLITE_BUSY, "");
             return nullptr;
         }
@@ -161,8 +162,10 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
                   sql::errorText(db));
         // A file another program keeps locked is sound; say so rather than call it no database.
         const int code = sqlite3_errcode(db);
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+            outcome = OpenResult::Locked;
             why = connection::germanReason(code, "");
+        }
         sqlite3_close(db);
         if (!existed)
             QFile::remove(path);

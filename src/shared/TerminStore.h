@@ -30,13 +30,14 @@ public:
         Created,   // there was no file: a new, empty database was made
         Untrusted, // tblTermin is a view or has triggers, SQL of the file's own that a write would
                    // run: its rows are read, but nothing is ever written to it
+        Locked,    // another program kept the file locked for longer than the wait; it may be sound
         Unusable   // the file exists but is no readable, writable appointment database; left untouched
     };
 
     // Opens the database, creating it when the file does not exist, and gives it the indexes
     // the passes below use. An existing file that is not an appointment database is never
     // changed. Holds the shared in-use mark while open. Waits up to busyTimeoutMs for another
-    // program's write. For Untrusted and Unusable, `reason` tells why in German.
+    // program's write. For Untrusted, Locked and Unusable, `reason` tells why in German.
     static std::unique_ptr<TerminStore> open(const QString& path, OpenResult* result = nullptr,
                                              QString* reason = nullptr, int busyTimeoutMs = kBusyTimeoutMs);
     ~TerminStore();

@@ -201,7 +201,7 @@ TEST(TerminStoreFiles, FileLockedByAnotherProgramIsToldAsLockedAndLoggedOnce) {
     TerminStore::OpenResult result;
     QString reason;
     EXPECT_FALSE(TerminStore::open(env.databasePath(), &result, &reason, 0));
-    EXPECT_EQ(result, TerminStore::OpenResult::Unusable);
+    EXPECT_EQ(result, TerminStore::OpenResult::Locked);
     EXPECT_EQ(reason,
               QString::fromUtf8("Die Termindatenbank ist gerade von einem anderen Programm gesperrt."));
 
