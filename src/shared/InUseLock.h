@@ -6,10 +6,10 @@ namespace moravel {
 
 // The "in use" mark of the appointment database: an advisory lock on a small file beside it,
 // which each program holds shared while it has the database open, and alone while it makes a new
-// one. Compaction leaves the file
-// alone while the other program has it open, as it always did; older planners, which compact by
-// replacing the file, rely on that to never replace a file that is open here. (Compaction itself
-// is safe under SQLite's own locks, so the mark only tells when to leave it for a later start.)
+// one. Compaction leaves the file alone while the other program has it open, as it always did;
+// older planners, which compact by replacing the file, rely on that to never replace a file that
+// is open here. (Compaction itself is safe under SQLite's own locks, so the mark only tells when
+// to leave it for a later start.)
 // The lock lives on a separate file because closing any descriptor of the database file itself
 // would drop SQLite's own locks.
 class InUseLock {
