@@ -83,6 +83,26 @@ class MonitorInstances(unittest.TestCase):
         self.assertEqual(self.popups_until(14), ["Telefonkonferenz"])
         self.assertEqual(self.desktop.adopt("Wardolin"), [])
 
+    def test_a_left_click_on_the_tray_icon_brings_the_running_planner_forward_and_starts_none(self):
+        create_database(self.desktop)
+        self.desktop.start("Wardolin")
+        x, y = wait_until(lambda: self.desktop.tray_icon("Wardolin"), 10, what="tray icon")
+        self.desktop.start("Moravel")
+        planner = self.desktop.app("Moravel")
+        wait_until(lambda: find(planner, "frame", "Brisko Moravel"), what="planner window")
+        window = self.desktop.windows("Brisko Moravel")[0]
+        self.desktop.xdotool("windowminimize", str(window))
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" in self.desktop.window_state(window), what="minimised")
+        self.desktop.xdotool("mousemove", str(x), str(y), "click", "1")
+        wait_until(lambda: "_NET_WM_STATE_HIDDEN" not in self.desktop.window_state(window), 5,
+                   what="planner back")
+        self.desktop.shot("planner-forward")
+        # A second planner would go through its start-up, hand over, and write its end.
+        time.sleep(1.5)
+        self.assertEqual(self.desktop.adopt("Moravel"), [])
+        self.assertNotIn("MoravelBeendet=", self.desktop.settings_text())
+        self.assertEqual(self.desktop.windows("Brisko Moravel"), [window])
+
     def test_reminders_due_while_the_main_window_was_open_come_after_termine_ueberwachen(self):
         create_database(self.desktop)
         for subject in ("Erster", "Zweiter"):
