@@ -3,21 +3,13 @@
 #include "AlwaysOnTop.h"
 #include "Background.h"
 #include "Clock.h"
-#include "ClockJumpWatch.h"
-#include "Compaction.h"
 #include "DataLocation.h"
-#include "DateSerial.h"
 #include "GermanNames.h"
 #include "MessageBox.h"
-#include "MonitorLog.h"
-#include "NextWakeup.h"
 #include "NumberText.h"
 #include "Pictures.h"
 #include "Platform.h"
-#include "Renewal.h"
 #include "SettingsStore.h"
-#include "TableWatch.h"
-#include "TerminStore.h"
 #include "WindowGeometry.h"
 #include "frmZeittermin.h"
 
@@ -25,13 +17,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 #include <utility>
 
 namespace moravel::monitor {
-
-Q_LOGGING_CATEGORY(lcMonitor, "moravel.monitor")
 
 namespace {
 
@@ -75,8 +64,7 @@ QLabel* makeLabel(QWidget* parent, const char* name) {
 frmAutostart::frmAutostart(QWidget* parent)
     : QWidget(parent), Image1(makeLabel(this, "Image1")), Label1(makeLabel(this, "Label1")),
       Label2(makeLabel(this, "Label2")), Label3(makeLabel(this, "Label3")), List1(new QListWidget(this)),
-      Command1(new QPushButton(this)), Timer1(new QTimer(this)), m_tableWatch(new TableWatch(this)),
-      m_clockJumps(new ClockJumpWatch(this)), m_reminders(*this) {
+      Command1(new QPushButton(this)), m_engine(new MonitorEngine(this)), m_reminders(*this) {
     setObjectName(QStringLiteral("frmAutostart"));
     setWindowTitle(kCaption);
     const auto px = [this](double twips) { return ui::toPixels(twips, this); };
@@ -115,13 +103,15 @@ frmAutostart::frmAutostart(QWidget* parent)
     // as the current one, as if the user had chosen it.
     Command1->setFocus();
 
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    // Aimed anew after every look, at the millisecond a reminder falls due.
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, &frmAutostart::Timer1_Timer);
-    connect(m_tableWatch, &TableWatch::changed, this, &frmAutostart::lookSoon);
-    connect(m_clockJumps, &ClockJumpWatch::jumped, this, &frmAutostart::lookSoon);
+    connect(m_engine, &MonitorEngine::gelesen, this, &frmAutostart::listeZeigen);
+    connect(m_engine, &MonitorEngine::verglichen, this, [this](const QString& moment, const QString& now) {
+        Label2->setText(moment);
+        Label3->setText(now);
+    });
+    connect(m_engine, &MonitorEngine::faellig, this,
+            [this](const Appointment& row) { m_reminders.add(row); });
+    connect(m_engine, &MonitorEngine::hinweis, this,
+            [](const QString& text) { ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption, text); });
 }
 
 frmAutostart::~frmAutostart() = default;
@@ -131,63 +121,18 @@ void frmAutostart::Form_Load() {
     // would take the stored position for the inner area instead of the frame.
     FensterImmerOben(this);
     restoreGeometry();
-    startMonitoring();
     PfadzurExe = location::programDirectory();
-
-    // At start the monitor waits for another program's write like any program; from the first
-    // tick on it never does.
-    if (openDatabase())
-        DBAktualisieren();
-    EinlesenAusDB();
-    if (dbTermin)
-        dbTermin->setBusyTimeout(0);
+    m_engine->start();
     if (List1->count() > 0)
         showMainWindow();
     else
         goToBackground();
 }
 
-bool frmAutostart::openDatabase() {
-    const QString path = location::databasePath();
-    QString copyKept;
-    // The monitor often starts before the planner: it is the one to restore an older version's copy.
-    if (Compaction::restoreMissing(location::dataDirectory(), &copyKept) == Compaction::Result::CopyKept)
-        ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption, copyKept);
-    TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
-    QString reason;
-    dbTermin = TerminStore::open(path, &opened, &reason);
-    m_table = TableCache();
-    m_renewed.reset();
-    m_tableWatch->watch(dbTermin ? path : QString());
-    if (!dbTermin)
-        cannotOpen(path, reason);
-    else if (opened == TerminStore::OpenResult::Untrusted)
-        // Its rows can still be reminded of; only renewing them would write.
-        ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption,
-                             QStringLiteral("%1\n\n%2\n\nWardolin erinnert an die Termine, erneuert aber "
-                                            "keine wiederkehrenden.")
-                                 .arg(path, reason));
-    return bool(dbTermin);
-}
-
-void frmAutostart::cannotOpen(const QString& path, const QString& reason) {
-    qCWarning(lcMonitor, "Cannot open the appointment database %s: %s", qUtf8Printable(path),
-              qUtf8Printable(reason));
-    ui::MessageBox::show(nullptr, QMessageBox::Warning, kCaption,
-                         QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden.\n\n%2\n\n"
-                                        "Wardolin läuft weiter, erinnert aber an keine Termine aus dieser "
-                                        "Datei.")
-                             .arg(path, reason));
-}
-
-void frmAutostart::reopenWhenReplaced() {
-    // A restore from a backup or a sync tool puts a new file in place by rename; the open
-    // connection would go on reading the deleted one.
-    if (!dbTermin || !dbTermin->isReplaced())
-        return;
-    qCInfo(lcMonitor, "The appointment database was replaced; opening it again");
-    if (openDatabase())
-        dbTermin->setBusyTimeout(0);
+void frmAutostart::listeZeigen(const QStringList& lines, int count) {
+    List1->clear();
+    List1->addItems(lines);
+    Label1->setText(summaryText(count));
 }
 
 void frmAutostart::restoreGeometry() {
@@ -214,126 +159,6 @@ void frmAutostart::restoreGeometry() {
     Form_Resize();
 }
 
-bool frmAutostart::DBAktualisieren() {
-    if (!dbTermin)
-        return true;
-    const QDateTime now = Clock::currentDateTime();
-    const qint64 today = serial::dayNumber(now.date());
-    const std::optional<TerminStore::Version> version = dbTermin->version();
-    if (!version)
-        return false;
-    if (m_renewed && m_renewed->today == today && m_renewed->version == *version)
-        return true;
-    // Runs after every change of the table, since another program may have stored a live
-    // recurring row of an earlier day; without such rows it reads an index and nothing else.
-    // When it cannot have the file just now, it is tried again on the next look.
-    if (renewPassedAppointments(*dbTermin, today, serial::fromDateTime(now)) < 0)
-        return false;
-    const std::optional<TerminStore::Version> after = dbTermin->version();
-    if (after)
-        m_renewed = Renewed{today, *after};
-    return bool(after);
-}
-
-void frmAutostart::EinlesenAusDB() {
-    const QDateTime now = Clock::currentDateTime();
-    const qint64 today = serial::dayNumber(now.date());
-    const qint64 nowStep = stepOf(now);
-    bool fresh = false;
-    bool renewed = true;
-    if (dbTermin) {
-        reopenWhenReplaced();
-        renewed = DBAktualisieren();
-    }
-    if (dbTermin)
-        fresh = m_table.refresh(*dbTermin, today);
-    m_schedule.advance(nowStep, fresh);
-
-    QStringList lines;
-    int count = 0;
-    std::vector<Appointment> due;
-    std::optional<qint64> next;
-    for (const Appointment& row : m_table.rows()) {
-        const std::optional<qint64> day = dayOf(row);
-        if (!day)
-            continue;
-        if (isCurrent(*day, row.VorTage, today)) {
-            lines << listLines(row, *day, today);
-            ++count;
-        }
-        // A lead is shorter than a day, so only today's and tomorrow's rows can be due today, and
-        // yesterday's were due at most the evening before.
-        if (*day > today + 1)
-            continue;
-        const std::optional<qint64> moment = reminderMoment(*day, row);
-        if (!moment)
-            continue;
-        if (*day == today) {
-            Label2->setText(fractionText(*moment, today));
-            Label3->setText(fractionText(nowStep, today));
-        }
-        if (m_schedule.take(row.ID, *moment))
-            due.push_back(row);
-        else if (m_schedule.pending(row.ID, *moment) && (!next || *moment < *next))
-            next = *moment;
-    }
-
-    List1->clear();
-    List1->addItems(lines);
-    Label1->setText(summaryText(count));
-    bool unreadable = dbTermin && !(fresh && renewed);
-    const std::vector<Appointment> again =
-        m_monitoring ? snoozedDue(now, unreadable) : std::vector<Appointment>();
-    if (m_monitoring) {
-        std::optional<QDateTime> wake = m_snoozed.next();
-        if (next && (!wake || startOfStep(*next) < *wake))
-            wake = startOfStep(*next);
-        aimTimer(wake, unreadable);
-    }
-    for (const Appointment& row : due)
-        m_reminders.add(row);
-    for (const Appointment& row : again)
-        m_reminders.add(row);
-}
-
-std::vector<Appointment> frmAutostart::snoozedDue(const QDateTime& now, bool& unreadable) {
-    std::vector<Appointment> unchanged;
-    for (const Appointment& row : m_snoozed.takeDue(now)) {
-        std::optional<Appointment> stored;
-        // Without a database there is no row to remind of any longer.
-        const bool read =
-            !dbTermin ||
-            dbTermin->mainListFrom(
-                dayOf(row).value_or(0), [&row](const TerminStore::RowKey& key) { return key.ID == row.ID; },
-                [&stored](const Appointment& found) { stored = found; });
-        if (!read) {
-            // Held by another program: looked at again with the table.
-            m_snoozed.add(row, now.addMSecs(kBusyRetryMs));
-            unreadable = true;
-        } else if (stored && sameAppointment(row, *stored)) {
-            unchanged.push_back(row);
-        } else {
-            qCInfo(lcMonitor, "A snoozed reminder is left out: its appointment was changed or deleted");
-        }
-    }
-    return unchanged;
-}
-
-void frmAutostart::snooze(const Appointment& row, int minutes) {
-    m_snoozed.add(row, Clock::currentDateTime().addSecs(60 * qint64(minutes)));
-    lookSoon();
-}
-
-void frmAutostart::aimTimer(const std::optional<QDateTime>& due, bool retrySoon) {
-    const int ms = msUntilNextLook(Clock::currentDateTime(), due);
-    Timer1->start(retrySoon ? std::min(ms, kBusyRetryMs) : ms);
-}
-
-void frmAutostart::lookSoon() {
-    if (m_monitoring && (!Timer1->isActive() || Timer1->remainingTime() > kSettleMs))
-        Timer1->start(kSettleMs);
-}
-
 frmZeittermin* frmAutostart::popup() const {
     return m_reminders.popup();
 }
@@ -342,28 +167,8 @@ QPixmap frmAutostart::hintergrundBild() const {
     return Image1->pixmap();
 }
 
-void frmAutostart::Timer1_Timer() {
-    EinlesenAusDB();
-}
-
 void frmAutostart::Command1_Click() {
     goToBackground();
-}
-
-void frmAutostart::startMonitoring() {
-    // Monitoring that runs goes on: no moment between two looks is left out.
-    if (m_monitoring)
-        return;
-    m_monitoring = true;
-    // The first look covers only the time from now on: what fell due while the user looked
-    // at the window is not made up. It comes at once and aims the timer.
-    m_schedule.restart(stepOf(Clock::currentDateTime()));
-    Timer1->start(0);
-}
-
-void frmAutostart::stopMonitoring() {
-    m_monitoring = false;
-    Timer1->stop();
 }
 
 void frmAutostart::showMainWindow() {
@@ -375,7 +180,7 @@ void frmAutostart::showMainWindow() {
         activateWindow();
     }
     // A window that comes up minimised or without the focus must still stop monitoring.
-    stopMonitoring();
+    m_engine->pause();
 }
 
 void frmAutostart::showMinimisedWindow() {
@@ -395,8 +200,9 @@ void frmAutostart::goToBackground() {
         m_background->show();
     else
         hide();
-    startMonitoring();
+    m_engine->resume();
 }
+
 bool frmAutostart::ausGewuenscht() const {
     return m_background && m_background->ausGewuenscht();
 }
@@ -405,9 +211,9 @@ bool frmAutostart::event(QEvent* event) {
     // Monitoring stands while the user looks at the window. A minimised window that gets the
     // focus is not looked at (it waits there for a notification area); its restoring is.
     if (event->type() == QEvent::WindowActivate && !isMinimized())
-        stopMonitoring();
+        m_engine->pause();
     if (event->type() == QEvent::WindowStateChange && !isMinimized() && isActiveWindow())
-        stopMonitoring();
+        m_engine->pause();
     return QWidget::event(event);
 }
 
@@ -457,9 +263,7 @@ void frmAutostart::Form_Unload() {
     settings::write(settings::kSectionWardol, kWindowState,
                     QString::number(windowStateNumber(windowState())));
     settings::write(settings::kSectionTermin, QStringLiteral("IstAktiv"), QStringLiteral("0"));
-    stopMonitoring();
-    m_tableWatch->watch(QString());
-    dbTermin.reset();
+    m_engine->stop();
     if (m_background)
         m_background->entladen();
     Q_EMIT entladen();

@@ -5,6 +5,7 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "SettingsStore.h"
+#include "SingleInstance.h"
 #include "TrayIcon.h"
 #include "frmAutostart.h"
 #include "frmInfoMonitor.h"
@@ -230,12 +231,23 @@ void frmTray::PopupMenueIstSichtbar() {
 }
 
 void frmTray::mnNix_Click() {
+    // A running planner comes to the front. A new one would go through its whole start-up before
+    // handing over, and tell the reminders given since the last planner ended as missed.
+    if (ui::SingleInstance::notifyRunning(ui::kPlannerInstance))
+        return;
     ui::Platform::instance().startProgram(m_main.PfadzurExe + QStringLiteral("/Moravel"));
 }
 
 void frmTray::mnBeep_Click() {
     m_main.showMainWindow();
     schliessen();
+}
+
+void frmTray::anderenStartUebernehmen() {
+    if (m_geladen)
+        mnBeep_Click();
+    else
+        m_main.showMainWindow();
 }
 
 void frmTray::mnuUhrZeigen_Click(bool zeigen) {

@@ -53,6 +53,9 @@ public:
     void mnuUhrText_Click(qint64 farbe);
     void mnMsgShow_Click();
     void mnExit_Click();
+    // Another monitor was started: it has handed over to this one and ended, and this one shows
+    // the user its current appointments, as "Aktuelle Termine zeigen" does.
+    void anderenStartUebernehmen();
     // One look for the notification area while it is missing.
     void trayWarten_Timer();
 

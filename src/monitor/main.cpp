@@ -1,6 +1,7 @@
 #include "FreedesktopNotifier.h"
 #include "Pictures.h"
 #include "Platform.h"
+#include "SingleInstance.h"
 #include "SyncRunner.h"
 #include "TrayIcon.h"
 #include "frmAutostart.h"
@@ -20,12 +21,23 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     moravel::ui::installGermanTranslations(application);
 
+    // One monitor per user: a second one (the planner's "Wardo.", a start at logon beside a
+    // running monitor) would give every reminder twice. It hands over to the first and ends
+    // before it opens anything.
+    moravel::ui::SingleInstance instance(moravel::ui::kMonitorInstance);
+    if (!instance.isPrimary()) {
+        instance.notifyPrimary();
+        return 0;
+    }
+
     moravel::monitor::FreedesktopNotifier notifier(moravel::monitor::programIcon(64),
                                                    QDBusConnection::sessionBus());
     moravel::monitor::frmAutostart window;
     window.setNotifier(&notifier);
     moravel::monitor::frmTray tray(window, std::make_unique<moravel::monitor::SystemTrayIcon>());
     window.setBackground(&tray);
+    QObject::connect(&instance, &moravel::ui::SingleInstance::activationRequested, &tray,
+                     &moravel::monitor::frmTray::anderenStartUebernehmen);
     QObject::connect(&window, &moravel::monitor::frmAutostart::entladen, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     window.Form_Load();

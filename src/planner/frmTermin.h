@@ -19,6 +19,9 @@ class QTreeView;
 namespace moravel {
 class TerminStore;
 struct Appointment;
+namespace ui {
+class SingleInstance;
+}
 namespace sync {
 class AutoSync;
 struct SyncOutcome;
@@ -27,6 +30,7 @@ struct SyncOutcome;
 
 namespace moravel::planner {
 
+using ui::SingleInstance;
 class DateField;
 class ListModel;
 class frmAbgleich;
@@ -34,7 +38,6 @@ class frmFeiertag;
 class frmHilfe;
 class frmInfo;
 class frmTerminGrafik;
-class SingleInstance;
 namespace listrows {
 struct ListEntry;
 }

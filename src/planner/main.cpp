@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
                                             .arg(MORAVEL_VERSION_PATCH));
     moravel::ui::installGermanTranslations(application);
 
-    moravel::planner::SingleInstance instance;
+    moravel::ui::SingleInstance instance(moravel::ui::kPlannerInstance);
     moravel::planner::frmTermin window(&instance);
     window.Form_Load();
     window.show();

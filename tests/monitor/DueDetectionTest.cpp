@@ -99,6 +99,11 @@ TEST_F(DueDetection, JumpAfterSuspendGivesTodaysPassedRemindersOnceAndNotEarlier
     schedule.restart(step(kMonday, QTime(23, 50)));
     schedule.advance(step(kMonday.addDays(1), QTime(0, 5)));
     EXPECT_TRUE(schedule.take(4, step(kMonday, QTime(23, 55))));
+    // Asleep from one evening to the next: the morning's reminder is fifteen hours old and comes.
+    schedule.restart(step(kMonday, QTime(20, 0)));
+    schedule.advance(step(kMonday.addDays(1), QTime(23, 0)));
+    EXPECT_TRUE(schedule.take(5, step(kMonday.addDays(1), QTime(8, 0))));
+    EXPECT_FALSE(schedule.take(6, step(kMonday, QTime(21, 0))));
 }
 
 TEST_F(DueDetection, LeadReachingBackOverMidnightRemindsTheEveningBefore) {

@@ -4,7 +4,9 @@
 #include "DateSerial.h"
 #include "ForeignConnection.h"
 #include "MessageBox.h"
+#include "NextWakeup.h"
 #include "SettingsStore.h"
+#include "frmZeittermin.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -12,8 +14,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSignalSpy>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -60,29 +64,53 @@ TEST_F(MainWindowStart, EmptyTableSendsTheMonitorToTheBackgroundWithTheTimerRunn
 }
 
 TEST_F(MainWindowStart, CurrentAppointmentShowsTheWindowAndStopsMonitoringUntilCommand1) {
-    addRows({appointmentOn(QDate(2026, 3, 9), QTime(14, 3), "Zahnarzt", "5"),
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(14, 8), "Zahnarzt", "5"),
              appointmentOn(QDate(2026, 3, 11), QTime(9, 0), "Abgabe", "0", "3", "4")});
     startMonitor();
     EXPECT_TRUE(main->isVisible());
     EXPECT_FALSE(Timer1()->isActive());
     EXPECT_EQ(background->shown, 0);
     EXPECT_EQ(Label1()->text(), QStringLiteral("Sie haben 2 aktuelle Termine"));
-    EXPECT_EQ(listed(*main), QStringList({"Betreff:  Zahnarzt", "Termin:  Heute um 14:03 Uhr",
+    EXPECT_EQ(listed(*main), QStringList({"Betreff:  Zahnarzt", "Termin:  Heute um 14:08 Uhr",
                                           "Option:  Whg=einmalig,  VorMin=5", "", "Betreff:  Abgabe",
                                           "Termin:  Mittwoch  11.Mär.2026 um 09:00 Uhr",
                                           "Option:  Whg=vierteljählich,  VorMin=0,  VorTage=3", ""}));
 
-    // The reminder at 13:58 passes unnoticed while the user looks at the window, and it is not
-    // made up when monitoring resumes later.
-    tickAt(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 1)));
+    // The reminder at 14:03 does not come while the user looks at the window; it comes once when
+    // monitoring resumes.
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(14, 3, 1)));
     EXPECT_EQ(main->popup(), nullptr);
 
-    env.clock().set(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 30)));
+    env.clock().set(QDateTime(QDate(2026, 3, 9), QTime(14, 3, 30)));
     Command1()->click();
     EXPECT_FALSE(main->isVisible());
     EXPECT_EQ(background->shown, 1);
     EXPECT_TRUE(Timer1()->isActive());
-    tickAt(QDateTime(QDate(2026, 3, 9), QTime(13, 58, 31)));
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(14, 3, 31)));
+    ASSERT_NE(main->popup(), nullptr);
+    EXPECT_EQ(child<QLineEdit>(*main->popup(), "Text1")->text(), "Zahnarzt");
+    child<QPushButton>(*main->popup(), "Command2")->click();
+    tickAt(QDateTime(QDate(2026, 3, 9), QTime(14, 3, 32)));
+    EXPECT_FALSE(main->popup()->isVisible());
+}
+
+TEST_F(MainWindowStart, WhileTheWindowIsShownItsListFollowsTheFileAndTheDay) {
+    addRows({appointmentOn(QDate(2026, 3, 9), QTime(18, 0), "Chor")});
+    startMonitor();
+    ASSERT_TRUE(main->isVisible());
+    auto* look = child<QTimer>(*main, "pausedLook");
+    QSignalSpy looked(look, &QTimer::timeout);
+    TerminStore::open(env.databasePath())
+        ->insert(appointmentOn(QDate(2026, 3, 10), QTime(9, 0), "Zahnarzt", "0", "1"));
+    ASSERT_TRUE(looked.wait(5000));
+    EXPECT_EQ(Label1()->text(), "Sie haben 2 aktuelle Termine");
+    EXPECT_FALSE(Timer1()->isActive());
+
+    // The next day's look drops the evening's row; the pause still gives no reminder.
+    EXPECT_EQ(look->interval(), monitor::kSafetyIntervalMs);
+    env.clock().set(QDateTime(QDate(2026, 3, 10), QTime(9, 0, 30)));
+    main->engine().EinlesenAusDB();
+    EXPECT_EQ(listed(*main).mid(0, 2), QStringList({"Betreff:  Zahnarzt", "Termin:  Heute um 09:00 Uhr"}));
     EXPECT_EQ(main->popup(), nullptr);
 }
 
@@ -116,7 +144,7 @@ TEST_F(MainWindowStart, LeadDaysListTheAppointmentFromItsFirstDayThroughItsOwnDa
     startMonitor();
     for (int day = 6; day <= 11; ++day) {
         env.clock().set(QDateTime(QDate(2026, 3, day), QTime(12, 0)));
-        main->EinlesenAusDB();
+        main->engine().EinlesenAusDB();
         EXPECT_EQ(List1()->count(), day >= 7 && day <= 10 ? 4 : 0) << "March " << day;
     }
 }

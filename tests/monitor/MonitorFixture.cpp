@@ -4,6 +4,8 @@
 #include "DateSerial.h"
 #include "NumberText.h"
 
+#include <QFile>
+
 namespace moravel::test {
 
 Appointment appointmentOn(QDate day, QTime time, const QString& subject, const QString& vorMinuten,
@@ -50,10 +52,15 @@ void MonitorTest::startWatching(const std::vector<Appointment>& rows) {
 void MonitorTest::tickAt(const QDateTime& moment) {
     env.clock().set(moment);
     if (Timer1()->isActive())
-        main->Timer1_Timer();
+        main->engine().EinlesenAusDB();
+}
+
+TrayTest::TrayTest() {
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 }
 
 TrayTest::~TrayTest() {
+    runtimeBefore.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimeBefore);
     // The tray goes first, as in the program: the main window must not call into it afterwards.
     if (main)
         main->setBackground(nullptr);

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -155,10 +156,14 @@ protected:
 // A monitor with its notification-area window, as the program puts them together.
 class TrayTest : public MonitorTest {
 protected:
+    // With a runtime folder of its own: a program of the user's session is never reached.
+    TrayTest();
     ~TrayTest() override;
     // Creates the main window and the tray window with a fake icon, then loads the main window.
     void startWithTray(bool trayPresent = true);
 
+    QTemporaryDir runtime;
+    QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
     FakeTrayIcon* icon = nullptr;
     std::unique_ptr<monitor::frmTray> tray;
 };

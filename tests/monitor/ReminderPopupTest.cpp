@@ -251,7 +251,8 @@ TEST_F(ReminderPopup, EveryClickOutsideTheSubjectDismisses) {
 TEST_F(ReminderPopup, ASecondReminderWhileOneShowsWaitsBehindItAndTheCloseBoxBringsItOnANewPopup) {
     startWatching({appointmentOn(kMonday, QTime(14, 5), "Erster", "0"),
                    appointmentOn(kMonday, QTime(14, 7), "Zweiter", "1"),
-                   appointmentOn(kMonday, QTime(14, 9), "Dritter", "2")});
+                   appointmentOn(kMonday, QTime(14, 9), "Dritter", "2"),
+                   appointmentOn(kMonday, QTime(14, 11), "Vierter", "0")});
     tickUntil(QTime(14, 7, 1));
     monitor::frmZeittermin* popup = main->popup();
     ASSERT_TRUE(popupShown());
@@ -269,6 +270,18 @@ TEST_F(ReminderPopup, ASecondReminderWhileOneShowsWaitsBehindItAndTheCloseBoxBri
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(main->popup(), nullptr);
     EXPECT_TRUE(main->isVisible());
+
+    // The main window the close box brought pauses monitoring; the reminder due meanwhile comes
+    // once on the way back, on a new popup.
+    tickUntil(QTime(14, 12));
+    EXPECT_EQ(main->popup(), nullptr);
+    Command1()->click();
+    tickAt(QDateTime(kMonday, QTime(14, 12, 30)));
+    ASSERT_TRUE(popupShown());
+    EXPECT_EQ(popupSubject(), "Vierter");
+    button("Command2")->click();
+    tickUntil(QTime(14, 13));
+    EXPECT_FALSE(popupShown());
 }
 
 TEST_F(ReminderPopup, ADailyReminderAfterMidnightComesOnEveryDayWithoutARestart) {

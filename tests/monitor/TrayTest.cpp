@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "SettingsStore.h"
+#include "SingleInstance.h"
 #include "frmInfoMonitor.h"
 #include "frmUhr.h"
 #include "frmZeittermin.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace moravel;
@@ -84,6 +86,26 @@ TEST_F(TrayWindow, LeftClickStartsThePlannerFromTheMonitorsDirectoryAndOtherClic
     child<QAction>(*tray, "mnNix")->trigger();
     EXPECT_EQ(platform.started.size(), 2);
     EXPECT_EQ(platform.started.last(), main->PfadzurExe + QStringLiteral("/Moravel"));
+
+    // A running planner is asked to come to the front, and none is started.
+    ui::SingleInstance planner(ui::kPlannerInstance);
+    ASSERT_TRUE(planner.isPrimary());
+    QSignalSpy raised(&planner, &ui::SingleInstance::activationRequested);
+    icon->click(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(raised.count() == 1 || raised.wait(2000));
+    EXPECT_EQ(platform.started.size(), 2);
+}
+
+TEST_F(TrayWindow, ASecondMonitorsStartShowsTheCurrentAppointmentsAsTheMenuDoes) {
+    startWithTray();
+    tray->anderenStartUebernehmen();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(icon->installed());
+    EXPECT_FALSE(Timer1()->isActive());
+    // Once more while the window is shown: it stays, and the tray is not loaded behind it.
+    tray->anderenStartUebernehmen();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_FALSE(tray->isLoaded());
 }
 
 TEST_F(TrayWindow, MenuHoldsEveryEntryInOrder) {

@@ -42,7 +42,7 @@ private:
 
 // 1 when a planner started in this state runs as the first one, 0 when as the second.
 int startsAsFirst() {
-    const planner::SingleInstance planner(kName);
+    const ui::SingleInstance planner(kName);
     return planner.isPrimary() ? 1 : 0;
 }
 
@@ -135,7 +135,7 @@ TEST(SingleInstanceTest, OnlyAnotherRunningPlannerMakesThePlannerTheSecond) {
         const int result = runAsUser(root.path(), [withFirst] {
             if (!withFirst)
                 return startsAsFirst();
-            const planner::SingleInstance first(kName);
+            const ui::SingleInstance first(kName);
             return first.isPrimary() ? startsAsFirst() : 2;
         });
         ASSERT_GE(result, 0) << "no unprivileged user to run as";

@@ -17,25 +17,34 @@
 
 Q_LOGGING_CATEGORY(lcInstance, "moravel.instance")
 
-namespace moravel::planner {
+namespace moravel::ui {
+
+namespace {
+
+// The socket of the instance of this name; empty without a runtime folder of the user's own.
+QString socketPathOf(const QString& directory, const QString& name) {
+    return directory.isEmpty() ? QString() : directory + QLatin1Char('/') + name + QStringLiteral(".sock");
+}
+
+} // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(parent) {
     const QString dir = moravel::folders::runtimeDirectory();
     if (dir.isEmpty()) {
-        qCWarning(lcInstance, "No runtime folder of the user's own; starting without the one-planner check");
+        qCWarning(lcInstance, "No runtime folder of the user's own; starting without the one-instance check");
         return;
     }
     m_lockPath = dir + QLatin1Char('/') + name + QStringLiteral(".lock");
-    m_socketPath = dir + QLatin1Char('/') + name + QStringLiteral(".sock");
+    m_socketPath = socketPathOf(dir, name);
 
-    // Only another planner holding the lock makes this one the second. A lock that cannot be had
+    // Only another instance holding the lock makes this one the second. A lock that cannot be had
     // for any other reason (a folder or a link in its place, a file of another user) must not keep
-    // the user from planning: this planner then starts without the check.
+    // the user from the program: it then starts without the check.
     const int fd = ::open(QFile::encodeName(m_lockPath).constData(),
                           O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0600);
     struct stat info {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
-        qCWarning(lcInstance, "The lock %s cannot be used (%s); starting without the one-planner check",
+        qCWarning(lcInstance, "The lock %s cannot be used (%s); starting without the one-instance check",
                   qUtf8Printable(m_lockPath), fd < 0 ? std::strerror(errno) : "not a file of the user's own");
         if (fd >= 0)
             ::close(fd);
@@ -49,7 +58,7 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent) : QObject(p
         return;
     }
     m_lockFd = fd;
-    // Only the lock holder listens, so removing a stale socket of a crashed planner is safe.
+    // Only the lock holder listens, so removing a stale socket of a crashed instance is safe.
     QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -74,10 +83,18 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::notifyPrimary() const {
-    if (m_socketPath.isEmpty())
+    return notify(m_socketPath);
+}
+
+bool SingleInstance::notifyRunning(const QString& name) {
+    return notify(socketPathOf(moravel::folders::runtimeDirectory(), name));
+}
+
+bool SingleInstance::notify(const QString& socketPath) {
+    if (socketPath.isEmpty())
         return false;
     QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
+    socket.connectToServer(socketPath);
     if (!socket.waitForConnected(1000))
         return false;
     socket.write("raise\n");
@@ -86,4 +103,4 @@ bool SingleInstance::notifyPrimary() const {
     return true;
 }
 
-} // namespace moravel::planner
+} // namespace moravel::ui
