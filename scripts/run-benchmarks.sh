@@ -311,3 +311,8 @@ print("-+-".join("-" * w for w in width))
 for r in rows:
     print(" | ".join(v.ljust(w) for v, w in zip(r, width)).rstrip())
 PY
+
+# --- sync: ours against vdirsyncer on the same Radicale ---------------------------------------
+step "sync of 2 000 appointments, Moravel against vdirsyncer (Radicale on 127.0.0.1)"
+echo
+/usr/bin/python3 "$(dirname "$0")/sync_bench.py" "$bench/bench_sync" 2000
