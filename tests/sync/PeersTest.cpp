@@ -19,6 +19,10 @@ using namespace moravel::sync;
 
 Q_DECLARE_METATYPE(moravel::sync::SyncOutcome)
 
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace {
 
 // The planner's file and a phone (vdirsyncer + khal) on one calendar of Radicale or Xandikos.
@@ -88,12 +92,13 @@ QByteArray event(const QByteArray& lines) {
 // phone: the planner takes each as a one-off and says so; its edits of subject and lead reach
 // the phone with rule, exception, place, end, further alarm, category and X- property intact.
 TEST_P(Peers, SeriesOfThePhoneKeepWhatTheRowCannotHoldWhenEditedHere) {
-    phone.put("chor.ics", event("UID:chor@telefon\r\nDTSTART;TZID=Europe/Berlin:20261208T190000\r\n"
-                                "DTEND;TZID=Europe/Berlin:20261208T203000\r\nRRULE:FREQ=WEEKLY;BYDAY=TU\r\n"
-                                "EXDATE;TZID=Europe/Berlin:20261222T190000\r\nSUMMARY:Chorprobe\r\n"
-                                "LOCATION:Gemeindehaus\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
-                                "DESCRIPTION:Chorprobe\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"
-                                "BEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER;RELATED=END:-PT5M\r\nEND:VALARM\r\n"));
+    phone.put("chor.ics",
+              event("UID:chor@telefon\r\nDTSTART;TZID=Europe/Berlin:20261208T190000\r\n"
+                    "DTEND;TZID=Europe/Berlin:20261208T203000\r\nRRULE:FREQ=WEEKLY;BYDAY=TU\r\n"
+                    "EXDATE;TZID=Europe/Berlin:20261222T190000\r\nSUMMARY:Chorprobe\r\n"
+                    "LOCATION:Gemeindehaus\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+                    "DESCRIPTION:Chorprobe\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"
+                    "BEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER;RELATED=END:-PT5M\r\nEND:VALARM\r\n"));
     phone.put("stamm.ics", event("UID:stamm@telefon\r\nDTSTART;TZID=Europe/Berlin:20261208T200000\r\n"
                                  "DURATION:PT3H\r\nRRULE:FREQ=MONTHLY;BYDAY=2TU\r\nSUMMARY:Stammtisch\r\n"
                                  "LOCATION:Krone\r\nCATEGORIES:Verein\r\nX-TELEFON-FARBE:rot\r\n"));
@@ -114,11 +119,13 @@ TEST_P(Peers, SeriesOfThePhoneKeepWhatTheRowCannotHoldWhenEditedHere) {
     ASSERT_TRUE(phone.sync());
 
     const QStringList days = phone.khalList("2026-12-07", 40);
-    const QStringList expected = {
-        "2026-12-08 19:00-20:30 Chorprobe Alt Gemeindehaus", "2026-12-08 20:00-23:00 Stammtisch Krone",
-        "2026-12-15 19:00-20:30 Chorprobe Alt Gemeindehaus", "2026-12-29 19:00-20:30 Chorprobe Alt Gemeindehaus",
-        "2027-01-05 19:00-20:30 Chorprobe Alt Gemeindehaus", "2027-01-12 19:00-20:30 Chorprobe Alt Gemeindehaus",
-        "2027-01-12 20:00-23:00 Stammtisch Krone"};
+    const QStringList expected = {"2026-12-08 19:00-20:30 Chorprobe Alt Gemeindehaus",
+                                  "2026-12-08 20:00-23:00 Stammtisch Krone",
+                                  "2026-12-15 19:00-20:30 Chorprobe Alt Gemeindehaus",
+                                  "2026-12-29 19:00-20:30 Chorprobe Alt Gemeindehaus",
+                                  "2027-01-05 19:00-20:30 Chorprobe Alt Gemeindehaus",
+                                  "2027-01-12 19:00-20:30 Chorprobe Alt Gemeindehaus",
+                                  "2027-01-12 20:00-23:00 Stammtisch Krone"};
     EXPECT_EQ(days, expected);
     const QList<QByteArray> files = phone.files();
     ASSERT_EQ(files.size(), 2);
@@ -137,7 +144,8 @@ TEST_P(Peers, SeriesOfThePhoneKeepWhatTheRowCannotHoldWhenEditedHere) {
     EXPECT_EQ(sync().sent, 1);
     ASSERT_TRUE(phone.sync());
     EXPECT_EQ(phone.khalList("2026-12-21", 3), QStringList());
-    EXPECT_EQ(phone.khalList("2026-12-29", 1), QStringList({"2026-12-29 19:00-20:30 Chorprobe Tenor Gemeindehaus"}));
+    EXPECT_EQ(phone.khalList("2026-12-29", 1),
+              QStringList({"2026-12-29 19:00-20:30 Chorprobe Tenor Gemeindehaus"}));
 }
 
 // Made, edited and deleted on the phone, the appointment arrives, changes and goes here; the
@@ -158,9 +166,10 @@ TEST_P(Peers, MadeEditedAndDeletedOnEitherSideArrivesOnTheOther) {
     ASSERT_TRUE(reminder);
     EXPECT_NEAR(*reminder, monitor::stepOf(begin.toLocalTime().addSecs(-1800)), 1);
 
-    phone.put("zahnarzt.ics", event("UID:zahnarzt@telefon\r\nSEQUENCE:1\r\n"
-                                    "DTSTART;TZID=Europe/Berlin:20261211T100000\r\n"
-                                    "DTEND;TZID=Europe/Berlin:20261211T103000\r\nSUMMARY:Zahnarzt Dr. Weiß\r\n"));
+    phone.put("zahnarzt.ics",
+              event("UID:zahnarzt@telefon\r\nSEQUENCE:1\r\n"
+                    "DTSTART;TZID=Europe/Berlin:20261211T100000\r\n"
+                    "DTEND;TZID=Europe/Berlin:20261211T103000\r\nSUMMARY:Zahnarzt Dr. Weiß\r\n"));
     ASSERT_TRUE(phone.sync());
     EXPECT_EQ(sync().fetched, 1);
     EXPECT_EQ(live(), QStringList({QString::fromUtf8("Zahnarzt Dr. Weiß")}));

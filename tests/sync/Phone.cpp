@@ -47,7 +47,8 @@ QString Phone::run(const QString& program, const QStringList& arguments, bool* o
     process.start(program, arguments);
     const bool finished = process.waitForFinished(60000);
     const QString errors = QString::fromUtf8(process.readAllStandardError());
-    const bool succeeded = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    const bool succeeded =
+        finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (ok)
         *ok = succeeded;
     EXPECT_TRUE(succeeded) << program.toStdString() << ' ' << arguments.join(' ').toStdString() << ": "
@@ -63,7 +64,8 @@ bool Phone::sync() {
         m_discovered = ok;
     }
     if (ok)
-        run(QStringLiteral("/usr/bin/vdirsyncer"), config + QStringList{QStringLiteral("sync")}, &ok);
+        run(QStringLiteral("/usr/bin/vdirsyncer"),
+            config + QStringList{QStringLiteral("sync"), QStringLiteral("--force-delete")}, &ok);
     return ok;
 }
 
@@ -87,10 +89,11 @@ QList<QByteArray> Phone::files() const {
 }
 
 QStringList Phone::khalList(const QString& from, int days) const {
-    const QString out = run(QStringLiteral("/usr/bin/khal"),
-                            {QStringLiteral("-c"), m_dir.filePath("khal.conf"), QStringLiteral("list"),
-                             QStringLiteral("--format"), QStringLiteral("{start-date} {title} {location}"),
-                             QStringLiteral("--day-format"), QString(), from,
-                             QStringLiteral("%1d").arg(days)});
+    const QString out =
+        run(QStringLiteral("/usr/bin/khal"),
+            {QStringLiteral("-c"), m_dir.filePath("khal.conf"), QStringLiteral("list"),
+             QStringLiteral("--format"),
+             QStringLiteral("{start-date} {start-time}-{end-time} {title} {location}"),
+             QStringLiteral("--day-format"), QString(), from, QStringLiteral("%1d").arg(days)});
     return out.split('\n', Qt::SkipEmptyParts);
 }

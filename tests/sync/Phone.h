@@ -11,14 +11,15 @@ class Phone {
 public:
     explicit Phone(const QString& calendarUrl);
 
-    // One vdirsyncer run; false when it failed.
+    // One vdirsyncer run, deleting there what was deleted here even when it was all; false when
+    // it failed.
     bool sync();
     // The event file of this name in the folder, written anew or removed.
     void put(const QString& name, const QByteArray& ics);
     void remove(const QString& name);
     // Every event file's text in the folder, by name order.
     QList<QByteArray> files() const;
-    // khal's lines for `days` days from the day ("2026-12-07"): "date title location".
+    // khal's lines for `days` days from the day ("2026-12-07"): "date start-end title location".
     QStringList khalList(const QString& from, int days) const;
 
 private:

@@ -7,11 +7,13 @@ XandikosServer::~XandikosServer() {
 }
 
 bool XandikosServer::start() {
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // It logs every request.
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
     m_process.start(QStringLiteral("/usr/bin/xandikos"),
                     {QStringLiteral("--directory"), m_dir.path(), QStringLiteral("--defaults"),
-                     QStringLiteral("--listen-address"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                     QString::number(m_port)});
+                     QStringLiteral("--listen-address"), QStringLiteral("127.0.0.1"),
+                     QStringLiteral("--port"), QString::number(m_port)});
     return waitUntilListening(m_process, m_port, QStringLiteral("xandikos"), m_error);
 }
 
