@@ -3,8 +3,8 @@
 #include "CalendarExport.h"
 #include "CalendarImport.h"
 #include "ChainContent.h"
-#include "ForeignMerge.h"
 #include "DateSerial.h"
+#include "ForeignMerge.h"
 #include "NumberText.h"
 #include "Renewal.h"
 #include "StoreExchange.h"
@@ -398,7 +398,8 @@ void SyncEngine::applyHere() {
             break;
         }
         case Action::DeleteHere:
-            written = m_store.remove(live->ID) && m_store.dropSyncRecord(uid) && m_store.dropForeignComponent(uid);
+            written =
+                m_store.remove(live->ID) && m_store.dropSyncRecord(uid) && m_store.dropForeignComponent(uid);
             ++m_outcome.deletedHere;
             break;
         case Action::Record:
@@ -471,8 +472,10 @@ void SyncEngine::pushNext() {
                 m_recordsToPut.push_back(
                     {step.uid, href, reply.etag, contentOf(row), dayOf(row).value_or(0)});
                 if (const auto foreign = m_foreign.find(step.uid); foreign != m_foreign.end())
+                    // A rule set here has replaced the one the row could not follow.
                     m_foreignToPut.push_back(
-                        {step.uid, body, dayOf(row).value_or(0), foreign->second.ruleKept});
+                        {step.uid, body, dayOf(row).value_or(0),
+                         foreign->second.ruleKept && numtext::parseWhole(row.Wiederholung).value_or(0) == 0});
                 ++m_outcome.sent;
             } else if (reply.status == 412) {
                 qCInfo(lcSync) << "changed on the server meanwhile, left for the next sync:" << href;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace moravel;
@@ -126,4 +127,22 @@ TEST(ForeignComponent, ImportKeepsEachChainWithItsOverridesAndZones) {
     EXPECT_FALSE(chor.contains("Arzt"));
     EXPECT_EQ(arzt.count("BEGIN:VEVENT"), 1);
     EXPECT_TRUE(arzt.contains("PRODID:-//Telefon//DE"));
+
+    // Taken into a file, each stays there beside its UID, the series marked as taken once only.
+    std::unique_ptr<TerminStore> store = TerminStore::open(env.databasePath());
+    ASSERT_TRUE(ical::importIntoStore(*store, two, ical::localContext()).ok());
+    std::vector<TerminStore::ForeignComponent> kept;
+    ASSERT_TRUE(store->foreignComponents(kept));
+    ASSERT_EQ(kept.size(), 2u);
+    std::sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.uid < b.uid; });
+    EXPECT_EQ(kept.at(0).uid, "arzt@telefon");
+    EXPECT_FALSE(kept.at(0).ruleKept);
+    EXPECT_EQ(kept.at(1).text, chor);
+    EXPECT_TRUE(kept.at(1).ruleKept);
+    std::vector<qint64> marked;
+    ASSERT_TRUE(store->rowsWithKeptRule(marked));
+    ASSERT_EQ(marked.size(), 1u);
+    QString uid;
+    ASSERT_TRUE(store->readChainUid(marked.front(), uid));
+    EXPECT_EQ(uid, "chor@telefon");
 }
