@@ -172,14 +172,14 @@ void copyZones(icalcomponent* into, icalcomponent* from) {
 
 // The row's own start and series in place of theirs; the end keeps its distance to the start
 // while the start stays timed or stays a day.
-void replaceStart(icalcomponent* calendar, icalcomponent* master, icalcomponent* ours, icalcomponent* ourCalendar,
-                  bool sameForm) {
+void replaceStart(icalcomponent* calendar, icalcomponent* master, icalcomponent* ours,
+                  icalcomponent* ourCalendar, bool sameForm) {
     std::optional<icaldurationtype> length;
     if (sameForm && icalcomponent_get_first_property(master, ICAL_DTEND_PROPERTY))
         length = icaltime_subtract(icalcomponent_get_dtend(master), icalcomponent_get_dtstart(master));
     replaceProperties(master, ours, ICAL_DTSTART_PROPERTY);
-    for (icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_EXRULE_PROPERTY, ICAL_RDATE_PROPERTY,
-                                   ICAL_EXDATE_PROPERTY})
+    for (icalproperty_kind kind :
+         {ICAL_RRULE_PROPERTY, ICAL_EXRULE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_EXDATE_PROPERTY})
         replaceProperties(master, ours, kind);
     removeAll(master, ICAL_DTEND_PROPERTY);
     if (!sameForm)
@@ -203,7 +203,8 @@ void stamp(icalcomponent* master, icalcomponent* ours) {
         icalproperty_set_sequence(sequence, icalproperty_get_sequence(sequence) + 1);
 }
 
-void addZonesNamed(icalcomponent* into, icalcomponent* from, icalcomponent* event, std::set<QByteArray>& added) {
+void addZonesNamed(icalcomponent* into, icalcomponent* from, icalcomponent* event,
+                   std::set<QByteArray>& added) {
     const auto named = [&](icalcomponent* component) {
         for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_ANY_PROPERTY); p;
              p = icalcomponent_get_next_property(component, ICAL_ANY_PROPERTY)) {
@@ -240,8 +241,8 @@ std::optional<QByteArray> mergeChain(QByteArrayView foreign, const Appointment& 
     if (was->recurrence != now->recurrence || !sameForm) {
         replaceStart(theirs.get(), master, mine, ours.get(), sameForm);
     } else {
-        const qint64 seconds = (now->day - was->day) * kSecondsPerDay +
-                               (wasWholeDay ? 0 : qint64(now->seconds) - was->seconds);
+        const qint64 seconds =
+            (now->day - was->day) * kSecondsPerDay + (wasWholeDay ? 0 : qint64(now->seconds) - was->seconds);
         if (seconds != 0)
             shiftSeries(theirs.get(), master, seconds);
     }

@@ -195,9 +195,9 @@ public:
     // the row cannot hold (rules, exceptions, place, end) stays on the other side.
     struct ForeignComponent {
         QString uid;
-        QByteArray text;         // a VCALENDAR holding the chain's events
-        qint64 anchor = 0;       // the live row's day when the component was taken
-        bool ruleKept = false;   // its rule is none the row can follow: taken as a one-off
+        QByteArray text;       // a VCALENDAR holding the chain's events
+        qint64 anchor = 0;     // the live row's day when the component was taken
+        bool ruleKept = false; // its rule is none the row can follow: taken as a one-off
     };
     bool foreignComponents(std::vector<ForeignComponent>& components) const;
     bool putForeignComponent(const ForeignComponent& component);

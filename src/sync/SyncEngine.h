@@ -24,7 +24,7 @@ struct SyncOutcome {
     int deletedHere = 0;
     int deletedThere = 0;
     int conflicts = 0;
-    int deferred = 0; // changed on the server while this sync ran: sent or merged by the next
+    int deferred = 0;  // changed on the server while this sync ran: sent or merged by the next
     int keptRules = 0; // taken as one-offs from rules no recurrence type follows
 };
 
