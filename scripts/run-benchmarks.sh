@@ -17,7 +17,8 @@
 # The monitor's reaction times come from bench_monitor_wake, in real time with its real timers and
 # file watch: a reminder after the start of its step, and a row the planner wrote until it is listed.
 # Instruction counts come from valgrind --tool=callgrind, counted only inside the tick and the
-# list pass (bench_callgrind), so they compare across machines and loads.
+# list pass (bench_callgrind), so they compare across machines and loads. Last, the sync of 2 000
+# appointments against vdirsyncer's on the same Radicale (scripts/sync_bench.py), as requests and seconds.
 set -euo pipefail
 
 build=$(cd "${1:-build}" && pwd)
@@ -311,3 +312,8 @@ print("-+-".join("-" * w for w in width))
 for r in rows:
     print(" | ".join(v.ljust(w) for v, w in zip(r, width)).rstrip())
 PY
+
+# --- sync: ours against vdirsyncer on the same Radicale ---------------------------------------
+step "sync of 2 000 appointments, Moravel against vdirsyncer (Radicale on 127.0.0.1)"
+echo
+/usr/bin/python3 "$(dirname "$0")/sync_bench.py" "$bench/bench_sync" 2000

@@ -3,6 +3,7 @@
 #include "Alarms.h"
 #include "CalendarParse.h"
 #include "DateSerial.h"
+#include "ForeignMerge.h"
 #include "Occurrences.h"
 #include "RowShape.h"
 
@@ -134,7 +135,7 @@ ImportedEvent eventOf(const Chosen& chosen, const QString& uid, const CalendarCo
         }
     }
     const std::optional<QString> chain = carriedText(xValue(component, kChainProperty));
-    return ImportedEvent{row, uid, chain.value_or(uid), chosen.unknownRecurrence};
+    return ImportedEvent{row, uid, chain.value_or(uid), chosen.unknownRecurrence, {}};
 }
 
 QString describe(const Series& series) {
@@ -180,6 +181,9 @@ ImportResult importCalendar(QByteArrayView bytes, const CalendarContext& context
                     return {{}, 0, reason};
                 }
                 result.events.push_back(eventOf(*chosen, part.uid, context));
+                std::vector<icalcomponent*> parts = part.overrides;
+                parts.insert(parts.begin(), part.master);
+                result.events.back().component = chainComponent(calendar.get(), parts);
             }
         }
     }

@@ -15,6 +15,7 @@ struct ImportedEvent {
     QString uid;                    // the event's UID in the file; an event already taken has it too
     QString chainUid;               // the UID to export the row's chain under again
     bool unknownRecurrence = false; // a series no recurrence type follows, taken once only
+    QByteArray component;           // the event with its overrides and zones, as it came
 };
 
 struct ImportResult {

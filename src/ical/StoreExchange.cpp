@@ -102,8 +102,11 @@ StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const Cale
     for (size_t i = 0; written && i < file.events.size(); ++i) {
         if (!take[i])
             continue;
-        const std::optional<qint64> id = store.insert(file.events[i].row);
-        written = id && store.setChainUid(*id, file.events[i].chainUid);
+        const ImportedEvent& event = file.events[i];
+        const std::optional<qint64> id = store.insert(event.row);
+        written = id && store.setChainUid(*id, event.chainUid) &&
+                  store.putForeignComponent({event.chainUid, event.component,
+                                             event.row.TerminDatum.toLongLong(), event.unknownRecurrence});
     }
     if (!written || !transaction.commit()) {
         qCWarning(lcIcal) << "import not written:" << store.lastError();

@@ -55,6 +55,11 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
         if (const std::optional<quint32> colour = dayClass(entry.day - m_today).colour)
             return QBrush(ui::colorFromValue(*colour));
         return QVariant();
+    case Qt::ToolTipRole:
+        if (m_keptRules.count(entry.id))
+            return QStringLiteral("Als einmaliger Termin übernommen; die Regel des anderen Kalenders "
+                                  "bleibt dort erhalten");
+        return QVariant();
     default:
         return QVariant();
     }

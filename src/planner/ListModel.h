@@ -6,6 +6,7 @@
 #include <QIcon>
 
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace moravel::planner {
@@ -29,6 +30,9 @@ public:
     // equal keys keep their order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Rows taken as one-offs of a rule they cannot follow; their tooltip says so.
+    void setKeptRules(std::set<qint64> ids) { m_keptRules = std::move(ids); }
+
     qint64 idAt(int row) const;
     std::optional<int> rowOf(qint64 id) const;
 
@@ -36,6 +40,7 @@ private:
     std::vector<listrows::ListEntry> m_rows;
     std::vector<QIcon> m_icons;
     qint64 m_today = 0;
+    std::set<qint64> m_keptRules;
 };
 
 } // namespace moravel::planner

@@ -83,6 +83,10 @@ void frmTermin::showEntries(std::vector<listrows::ListEntry> rows) {
     const std::optional<qint64> kept = currentId();
     // The rows come in query order: an arrow from an earlier sort would no longer be true.
     ListView1->header()->setSortIndicatorShown(false);
+    std::vector<qint64> keptRules;
+    if (dbTermin && !dbTermin->rowsWithKeptRule(keptRules))
+        qCWarning(lcPlannerList) << "rows taken as one-offs not read:" << dbTermin->lastError();
+    m_rows->setKeptRules({keptRules.begin(), keptRules.end()});
     m_rows->setRows(std::move(rows), serial::today());
     selectId(kept);
 }

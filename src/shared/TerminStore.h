@@ -190,6 +190,21 @@ public:
     // Forgets every record and value: the next sync starts afresh (another collection).
     bool clearSyncState();
 
+    // The calendar component another program made of a chain (tblTerminFremd), as it was fetched
+    // or imported or last sent: an upload changes in it only what was edited here, so that what
+    // the row cannot hold (rules, exceptions, place, end) stays on the other side.
+    struct ForeignComponent {
+        QString uid;
+        QByteArray text;       // a VCALENDAR holding the chain's events
+        qint64 anchor = 0;     // the live row's day when the component was taken
+        bool ruleKept = false; // its rule is none the row can follow: taken as a one-off
+    };
+    bool foreignComponents(std::vector<ForeignComponent>& components) const;
+    bool putForeignComponent(const ForeignComponent& component);
+    bool dropForeignComponent(const QString& uid);
+    // IDs of the rows whose chain was taken as a one-off from a rule the row cannot follow.
+    bool rowsWithKeptRule(std::vector<qint64>& ids) const;
+
     // Walks in no particular order the rows that `keep` wants among those that may need renewing
     // before this day: every row not stored locked or once only whose key lies before the day,
     // and every row in a shape the programs do not write. Other rows cannot need it.

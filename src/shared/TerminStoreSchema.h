@@ -43,7 +43,9 @@ inline const char* const kSideTables = "CREATE TABLE IF NOT EXISTS tblTerminUID 
                                        "CREATE TABLE IF NOT EXISTS tblTerminAbgleich (UID TEXT PRIMARY KEY,"
                                        " Href TEXT NOT NULL, ETag TEXT, Inhalt TEXT, Anker INTEGER);"
                                        "CREATE TABLE IF NOT EXISTS tblTerminAbgleichStand (Schluessel TEXT"
-                                       " PRIMARY KEY, Wert TEXT);";
+                                       " PRIMARY KEY, Wert TEXT);"
+                                       "CREATE TABLE IF NOT EXISTS tblTerminFremd (UID TEXT PRIMARY KEY,"
+                                       " Komponente TEXT NOT NULL, Anker INTEGER, Einmalig INTEGER);";
 
 // The indexes every file gets when it is opened, whatever its age and origin, as SQLite keeps
 // their statements. One whose statement differs is made again, so that a changed condition

@@ -2,10 +2,22 @@
 #include "TerminStore.h"
 
 #include "SqlStatement.h"
+#include "TerminStoreSchema.h"
 
 #include <sqlite3.h>
 
 namespace moravel {
+
+namespace {
+
+// A file from before the foreign components that was opened where its side tables could not be
+// made; the UID table comes before this one in their statement.
+bool lacksForeignTable(sqlite3* db) {
+    return sqlite3_table_column_metadata(db, "main", "tblTerminFremd", "UID", nullptr, nullptr, nullptr,
+                                         nullptr, nullptr) != SQLITE_OK;
+}
+
+} // namespace
 
 bool TerminStore::syncRecords(std::vector<SyncRecord>& records) const {
     records.clear();
@@ -81,6 +93,61 @@ bool TerminStore::clearSyncState() {
     return transaction.isOpen() && execute("DELETE FROM tblTerminAbgleich", "Forgetting the sync records") &&
            execute("DELETE FROM tblTerminAbgleichStand", "Forgetting the sync values") &&
            transaction.commit();
+}
+
+bool TerminStore::foreignComponents(std::vector<ForeignComponent>& components) const {
+    components.clear();
+    if (lacksForeignTable(m_db))
+        return true;
+    sql::Statement statement(m_db, "SELECT UID, Komponente, Anker, Einmalig FROM tblTerminFremd");
+    if (!statement.ok())
+        return failed("Preparing a read of the foreign components");
+    int rc;
+    while ((rc = statement.step()) == SQLITE_ROW)
+        components.push_back(
+            {statement.text(0), statement.text(1).toUtf8(), statement.integer(2), statement.integer(3) != 0});
+    return rc == SQLITE_DONE || failed("Reading the foreign components");
+}
+
+bool TerminStore::putForeignComponent(const ForeignComponent& component) {
+    if (!mayWrite("Keeping a foreign component"))
+        return false;
+    if (lacksForeignTable(m_db) && !execute(schema::kSideTables, "Making the table of foreign components"))
+        return false;
+    sql::Statement statement(m_db, "INSERT OR REPLACE INTO tblTerminFremd (UID, Komponente, Anker, Einmalig)"
+                                   " VALUES (?1, ?2, ?3, ?4)");
+    if (!statement.ok())
+        return failed("Preparing to keep a foreign component");
+    statement.bind(1, component.uid);
+    statement.bind(2, QString::fromUtf8(component.text));
+    statement.bind(3, component.anchor);
+    statement.bind(4, qint64(component.ruleKept ? 1 : 0));
+    return statement.run() || failed("Keeping a foreign component");
+}
+
+bool TerminStore::dropForeignComponent(const QString& uid) {
+    if (lacksForeignTable(m_db))
+        return true;
+    if (!mayWrite("Dropping a foreign component"))
+        return false;
+    sql::Statement statement(m_db, "DELETE FROM tblTerminFremd WHERE UID = ?1");
+    if (statement.ok())
+        statement.bind(1, uid);
+    return (statement.ok() && statement.run()) || failed("Dropping a foreign component");
+}
+
+bool TerminStore::rowsWithKeptRule(std::vector<qint64>& ids) const {
+    ids.clear();
+    if (lacksForeignTable(m_db))
+        return true;
+    sql::Statement statement(m_db, "SELECT u.ID FROM tblTerminUID u JOIN tblTerminFremd f ON f.UID = u.UID"
+                                   " WHERE f.Einmalig = 1");
+    if (!statement.ok())
+        return failed("Preparing a read of the rows taken as one-offs");
+    int rc;
+    while ((rc = statement.step()) == SQLITE_ROW)
+        ids.push_back(statement.integer(0));
+    return rc == SQLITE_DONE || failed("Reading the rows taken as one-offs");
 }
 
 } // namespace moravel

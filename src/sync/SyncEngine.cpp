@@ -4,6 +4,7 @@
 #include "CalendarImport.h"
 #include "ChainContent.h"
 #include "DateSerial.h"
+#include "ForeignMerge.h"
 #include "NumberText.h"
 #include "Renewal.h"
 #include "StoreExchange.h"
@@ -133,9 +134,12 @@ void SyncEngine::start() {
     QString collection;
     std::vector<TerminStore::SyncRecord> records;
     std::vector<TerminStore::UidRow> rows;
+    std::vector<TerminStore::ForeignComponent> foreign;
     if (!m_store.syncValue(kCollectionKey, collection) || !m_store.syncValue(kTokenKey, m_oldToken) ||
-        !m_store.syncRecords(records) || !m_store.rowsWithUids(rows))
+        !m_store.syncRecords(records) || !m_store.rowsWithUids(rows) || !m_store.foreignComponents(foreign))
         return fail(m_store.lastError());
+    for (TerminStore::ForeignComponent& component : foreign)
+        m_foreign.emplace(component.uid, std::move(component));
     // What was synced with another collection says nothing about this one.
     m_otherCollection = collection != m_settings.collection.toString();
     if (m_otherCollection) {
@@ -171,7 +175,9 @@ void SyncEngine::list(bool withToken) {
         // A token the server no longer knows: everything anew.
         if (withToken && (reply.status == 403 || reply.status == 409 || reply.status == 400))
             return list(false);
-        if (reply.status == 0 || reply.status == 401 || reply.status >= 500)
+        // The report is optional: a server without it knows neither it nor, at times, REPORT.
+        const bool unknown = reply.status == 405 || reply.status == 501;
+        if (!unknown && (reply.status == 0 || reply.status == 401 || reply.status >= 500))
             return fail(QString(), &reply);
         listWithPropfind();
     });
@@ -219,7 +225,7 @@ void SyncEngine::takeListing(const Multistatus& listing, bool complete) {
     if (complete) {
         for (const auto& [href, record] : byHref) {
             if (m_server.count(href) == 0)
-                m_server[href] = ServerItem{href, QString(), true, std::nullopt, record->uid};
+                m_server[href] = ServerItem{href, QString(), true, std::nullopt, record->uid, {}, false};
         }
     }
     fetchNext();
@@ -254,6 +260,8 @@ void SyncEngine::fetchNext() {
             }
             item->second.etag = member.etag.isEmpty() ? item->second.etag : member.etag;
             item->second.row = read.events.front().row;
+            item->second.component = member.calendarData;
+            item->second.ruleKept = read.events.front().unknownRecurrence;
             if (item->second.uid.isEmpty())
                 item->second.uid = read.events.front().chainUid;
         }
@@ -343,7 +351,13 @@ void SyncEngine::applyHere() {
         else if ((id = m_store.insert(*item.row)))
             written = m_store.setChainUid(*id, uid);
         written = written && id && record(uid, item.href, item.etag, *item.row);
+        // What the row cannot hold stays with the chain for the next upload.
+        const TerminStore::ForeignComponent kept{uid, item.component, dayOf(*item.row).value_or(0),
+                                                 item.ruleKept};
+        written = written && m_store.putForeignComponent(kept);
+        m_foreign[uid] = kept;
         ++m_outcome.fetched;
+        m_outcome.keptRules += item.ruleKept ? 1 : 0;
     };
 
     if (m_otherCollection)
@@ -384,14 +398,15 @@ void SyncEngine::applyHere() {
             break;
         }
         case Action::DeleteHere:
-            written = m_store.remove(live->ID) && m_store.dropSyncRecord(uid);
+            written =
+                m_store.remove(live->ID) && m_store.dropSyncRecord(uid) && m_store.dropForeignComponent(uid);
             ++m_outcome.deletedHere;
             break;
         case Action::Record:
             written = record(uid, item->href, item->etag, *live);
             break;
         case Action::Forget:
-            written = m_store.dropSyncRecord(uid);
+            written = m_store.dropSyncRecord(uid) && m_store.dropForeignComponent(uid);
             break;
         }
     }
@@ -424,6 +439,7 @@ void SyncEngine::pushNext() {
                         [this, record](const DavReply& reply) {
                             if (reply.status == 200 || reply.status == 204 || reply.status == 404) {
                                 m_recordsToDrop.push_back(record.uid);
+                                m_foreign.erase(record.uid);
                                 ++m_outcome.deletedThere;
                             } else if (reply.status != 412) {
                                 m_aborted = true;
@@ -450,11 +466,16 @@ void SyncEngine::pushNext() {
             headers.emplace_back("If-Match", synced->second.etag.toUtf8());
         else
             headers.emplace_back("If-None-Match", "*");
-        const QByteArray body = ical::exportChain({row, step.uid}, ical::localContext()).text;
-        m_dav->send("PUT", urlOf(href), body, headers, [this, step, href, row](const DavReply& reply) {
+        const QByteArray body = bodyOf(step.uid, row);
+        m_dav->send("PUT", urlOf(href), body, headers, [this, step, href, row, body](const DavReply& reply) {
             if (reply.status >= 200 && reply.status < 300) {
                 m_recordsToPut.push_back(
                     {step.uid, href, reply.etag, contentOf(row), dayOf(row).value_or(0)});
+                if (const auto foreign = m_foreign.find(step.uid); foreign != m_foreign.end())
+                    // A rule set here has replaced the one the row could not follow.
+                    m_foreignToPut.push_back(
+                        {step.uid, body, dayOf(row).value_or(0),
+                         foreign->second.ruleKept && numtext::parseWhole(row.Wiederholung).value_or(0) == 0});
                 ++m_outcome.sent;
             } else if (reply.status == 412) {
                 qCInfo(lcSync) << "changed on the server meanwhile, left for the next sync:" << href;
@@ -496,12 +517,39 @@ void SyncEngine::pushed() {
     if (m_outcome.conflicts)
         parts << count(m_outcome.conflicts, "Konflikt (beide Fassungen behalten)",
                        "Konflikte (beide Fassungen behalten)");
+    if (m_outcome.keptRules)
+        parts << count(m_outcome.keptRules,
+                       "Termin als einmaliger Termin übernommen; auf dem Server bleibt die Regel erhalten",
+                       "Termine als einmalige Termine übernommen; auf dem Server bleibt die Regel erhalten");
     if (m_outcome.deferred)
         parts << count(m_outcome.deferred,
                        "Termin auf dem Server inzwischen geändert, folgt beim nächsten Abgleich",
                        "Termine auf dem Server inzwischen geändert, folgen beim nächsten Abgleich");
     finish(true, parts.isEmpty() ? QStringLiteral("Abgleich: alles war schon gleich")
                                  : QStringLiteral("Abgleich: ") + parts.join(QStringLiteral(", ")));
+}
+
+// Over the component another program made of the chain, when there is one: only what was
+// edited here changes in it.
+QByteArray SyncEngine::bodyOf(const QString& uid, const Appointment& row) const {
+    const ical::CalendarContext context = ical::localContext();
+    const auto foreign = m_foreign.find(uid);
+    if (foreign != m_foreign.end()) {
+        // Read as on the day it was taken, the component gives the row it became then.
+        const qint64 anchor = foreign->second.anchor;
+        const ical::CalendarContext then{context.zone, QDateTime(serial::dateOfDay(anchor), QTime(0, 0))};
+        const ical::ImportResult taken = ical::importChain(foreign->second.text, then);
+        const std::optional<qint64> day = dayOf(row);
+        if (taken.ok() && day) {
+            Appointment base = taken.events.front().row;
+            base.TerminDatum = QString::number(reaches(anchor, *day, row.Wiederholung) ? *day : anchor);
+            if (const std::optional<QByteArray> merged =
+                    ical::mergeChain(foreign->second.text, base, {row, uid}, context))
+                return *merged;
+        }
+        qCWarning(lcSync) << "the kept component of" << uid << "is unreadable; sent as the row alone";
+    }
+    return ical::exportChain({row, uid}, context).text;
 }
 
 bool SyncEngine::writeRecords() {
@@ -511,8 +559,10 @@ bool SyncEngine::writeRecords() {
     bool written = transaction.isOpen();
     for (const TerminStore::SyncRecord& record : m_recordsToPut)
         written = written && m_store.putSyncRecord(record);
+    for (const TerminStore::ForeignComponent& component : m_foreignToPut)
+        written = written && m_store.putForeignComponent(component);
     for (const QString& uid : m_recordsToDrop)
-        written = written && m_store.dropSyncRecord(uid);
+        written = written && m_store.dropSyncRecord(uid) && m_store.dropForeignComponent(uid);
     return written && transaction.commit();
 }
 

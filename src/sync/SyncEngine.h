@@ -24,7 +24,8 @@ struct SyncOutcome {
     int deletedHere = 0;
     int deletedThere = 0;
     int conflicts = 0;
-    int deferred = 0; // changed on the server while this sync ran: sent or merged by the next
+    int deferred = 0;  // changed on the server while this sync ran: sent or merged by the next
+    int keptRules = 0; // taken as one-offs from rules no recurrence type follows
 };
 
 // One two-way sync of the appointment file with a CalDAV calendar collection (RFC 4791). Each
@@ -58,6 +59,8 @@ private:
         bool deleted = false;
         std::optional<Appointment> row; // fetched and read
         QString uid;
+        QByteArray component; // the resource as fetched
+        bool ruleKept = false;
     };
     struct Step {
         QString uid;
@@ -75,6 +78,7 @@ private:
     void fail(const QString& reason, const DavReply* reply = nullptr);
     void finish(bool ok, const QString& summary);
     bool writeRecords();
+    QByteArray bodyOf(const QString& uid, const Appointment& row) const;
     QUrl urlOf(const QString& href) const;
     QString failureText(const DavReply& reply) const;
 
@@ -103,6 +107,8 @@ private:
     QString m_abortReason;
     std::vector<TerminStore::SyncRecord> m_recordsToPut;
     std::vector<QString> m_recordsToDrop;
+    std::map<QString, TerminStore::ForeignComponent> m_foreign; // by UID
+    std::vector<TerminStore::ForeignComponent> m_foreignToPut;
 };
 
 } // namespace moravel::sync

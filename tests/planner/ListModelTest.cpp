@@ -5,6 +5,7 @@
 
 #include "ListRows.h"
 #include "SettingsStore.h"
+#include "StoreExchange.h"
 
 #include <random>
 
@@ -90,4 +91,23 @@ TEST_F(ListModelTest, StoredTextsOfAnyLengthAreShownShortAndKeptWhole) {
     edit("Text4")->setText(QString::fromUtf8("ü"));
     EXPECT_EQ(count(), 1);
     EXPECT_EQ(store->find(id)->Betreff, huge);
+}
+
+// A series taken as a one-off because its rule is none the planner follows says so in its
+// tooltip; an appointment taken whole says nothing.
+TEST_F(ListModelTest, OneOffOfAForeignRuleSaysSoInItsTooltip) {
+    const QByteArray file =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefon//DE\r\n"
+        "BEGIN:VEVENT\r\nUID:stamm@telefon\r\nDTSTAMP:20261201T120000Z\r\n"
+        "DTSTART:20261208T200000\r\nRRULE:FREQ=MONTHLY;BYDAY=2TU\r\nSUMMARY:Stammtisch\r\n"
+        "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:arzt@telefon\r\nDTSTAMP:20261201T120000Z\r\n"
+        "DTSTART:20261210T090000\r\nSUMMARY:Arzt\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    ASSERT_TRUE(ical::importIntoStore(*store, file, ical::localContext()).ok());
+    open();
+    ASSERT_EQ(column(listrows::Betreff), QStringList({"Stammtisch", "Arzt"}));
+    EXPECT_EQ(
+        data(0, listrows::Betreff, Qt::ToolTipRole).toString(),
+        QString::fromUtf8("Als einmaliger Termin übernommen; die Regel des anderen Kalenders bleibt dort "
+                          "erhalten"));
+    EXPECT_FALSE(data(1, listrows::Betreff, Qt::ToolTipRole).isValid());
 }

@@ -251,7 +251,7 @@ TEST(TerminStoreFiles, NewFileIsWholeAfterItsFirstCommit) {
                                    "ORDER BY name"))
             .join(QLatin1Char(' ')),
         "idxErneuerbar idxTerminDatumUhrzeit idxTerminUID idxUnregelmaessig tblTermin tblTerminAbgleich "
-        "tblTerminAbgleichStand tblTerminUID");
+        "tblTerminAbgleichStand tblTerminFremd tblTerminUID");
 }
 
 TEST(TerminStoreFiles, ReadOnlyFileAndDirectoryAreUnusable) {

@@ -1,25 +1,12 @@
 #include "RadicaleServer.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QTcpServer>
-#include <QTcpSocket>
-
-#include <gtest/gtest.h>
-
-namespace {
-const QString kUser = QStringLiteral("anna");
-const QString kPassword = QStringLiteral("geheim");
-} // namespace
 
 RadicaleServer::RadicaleServer() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    m_port = probe.serverPort();
-    probe.close();
+    m_port = freePort();
     QFile users(m_dir.filePath("users"));
     users.open(QIODevice::WriteOnly);
-    users.write((kUser + ':' + kPassword + '\n').toUtf8());
+    users.write((kDavUser + ':' + kDavPassword + '\n').toUtf8());
     users.close();
     QFile config(m_dir.filePath("config"));
     config.open(QIODevice::WriteOnly);
@@ -39,7 +26,7 @@ RadicaleServer::~RadicaleServer() {
 }
 
 QString RadicaleServer::base() const {
-    return QStringLiteral("http://127.0.0.1:%1/%2/").arg(m_port).arg(kUser);
+    return QStringLiteral("http://127.0.0.1:%1/%2/").arg(m_port).arg(kDavUser);
 }
 
 bool RadicaleServer::start() {
@@ -47,21 +34,7 @@ bool RadicaleServer::start() {
     m_process.start(QStringLiteral("/usr/bin/python3"),
                     {QStringLiteral("-m"), QStringLiteral("radicale"), QStringLiteral("--config"),
                      m_dir.filePath("config")});
-    if (!m_process.waitForStarted(10000)) {
-        m_error = QStringLiteral("radicale did not start: ") + m_process.errorString();
-        return false;
-    }
-    // Ready once it accepts a connection.
-    const QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        if (socket.waitForConnected(200))
-            return true;
-        m_process.waitForFinished(100);
-    }
-    m_error = QStringLiteral("radicale does not answer on port %1").arg(m_port);
-    return false;
+    return waitUntilListening(m_process, m_port, QStringLiteral("radicale"), m_error);
 }
 
 void RadicaleServer::stop() {
@@ -75,17 +48,4 @@ QString RadicaleServer::makeCalendar(const QString& name) {
     const QString url = base() + name + QLatin1Char('/');
     client(url, {QStringLiteral("mkcal")});
     return url;
-}
-
-QStringList RadicaleServer::client(const QString& calendarUrl, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList all = {QStringLiteral(CALDAV_CLIENT), arguments.front(), calendarUrl, kUser, kPassword};
-    all += arguments.mid(1);
-    process.start(QStringLiteral("/usr/bin/python3"), all);
-    EXPECT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString();
-    QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    lines.sort();
-    return lines;
 }
