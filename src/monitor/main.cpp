@@ -2,12 +2,26 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "SyncRunner.h"
+#include "ThemeSound.h"
 #include "TrayIcon.h"
 #include "frmAutostart.h"
 #include "frmTray.h"
 
 #include <QApplication>
 #include <QDBusConnection>
+
+namespace {
+
+// The monitor's platform services, with the reminder's beep from the desktop's sound theme.
+class MonitorPlatform : public moravel::ui::Platform {
+public:
+    void beep() override { m_bell.play(); }
+
+private:
+    moravel::monitor::ThemeSound m_bell{&QApplication::beep};
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The windows' stay-on-top placement and position need X; Wayland ignores both.
@@ -19,6 +33,9 @@ int main(int argc, char** argv) {
     // The monitor lives on with every window hidden; only the main window's unload ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     moravel::ui::installGermanTranslations(application);
+    // Made now, so that the sound is ready at the server before the first reminder.
+    MonitorPlatform platform;
+    moravel::ui::Platform::setInstance(&platform);
 
     moravel::monitor::FreedesktopNotifier notifier(moravel::monitor::programIcon(64),
                                                    QDBusConnection::sessionBus());
