@@ -15,6 +15,7 @@ packages=(
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime
     fonts-dejavu-core dbus-x11 at-spi2-core python3-pyatspi desktop-file-utils
     dpkg-dev file lintian appstream dunst
+    libcanberra-dev libcanberra-pulse sound-theme-freedesktop pulseaudio pulseaudio-utils lxqt-panel
 )
 
 missing=()

@@ -18,8 +18,10 @@ public:
         QString label;
     };
 
-    // Shows a notification that stays until it is closed or acted on; never fails.
-    virtual quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions) = 0;
+    // Shows a notification that stays until it is closed or acted on; never fails. With `sounds`
+    // the service plays the sound theme's bell with it, otherwise it is asked to stay silent.
+    virtual quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions,
+                         bool sounds) = 0;
     // Closes a notification that is still shown; a notification gone already is fine.
     virtual void close(quint64 key) = 0;
 

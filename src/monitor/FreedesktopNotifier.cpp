@@ -17,6 +17,8 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kAppName = QStringLiteral("Wardolin");
 // The name under which the program's icon and desktop entry are installed.
 const QString kDesktopName = QStringLiteral("wardolin");
+// The sound theme's event the popup's beeps play too.
+const QString kSoundName = QStringLiteral("bell");
 constexpr uchar kNormalUrgency = 1;
 constexpr int kNeverExpires = 0;
 
@@ -48,7 +50,7 @@ FreedesktopNotifier::FreedesktopNotifier(QImage icon, const QDBusConnection& bus
 }
 
 quint64 FreedesktopNotifier::show(const QString& summary, const QString& body,
-                                  const std::vector<Action>& actions) {
+                                  const std::vector<Action>& actions, bool sounds) {
     const quint64 key = ++m_lastKey;
     if (!m_bus.isConnected()) {
         unavailable(QStringLiteral("no bus"));
@@ -62,7 +64,7 @@ quint64 FreedesktopNotifier::show(const QString& summary, const QString& body,
     // another service may have taken over since the last reminder.
     auto* asked = new QDBusPendingCallWatcher(m_bus.asyncCall(call(QStringLiteral("GetCapabilities"))), this);
     connect(asked, &QDBusPendingCallWatcher::finished, this,
-            [this, key, summary, body, flat](QDBusPendingCallWatcher* watcher) {
+            [this, key, summary, body, flat, sounds](QDBusPendingCallWatcher* watcher) {
                 watcher->deleteLater();
                 const QDBusPendingReply<QStringList> reply = *watcher;
                 if (reply.isError()) {
@@ -71,13 +73,14 @@ quint64 FreedesktopNotifier::show(const QString& summary, const QString& body,
                     unavailable(reply.error().message());
                     return;
                 }
-                notify(key, summary, body, flat, reply.value().contains(QStringLiteral("body-markup")));
+                notify(key, summary, body, flat, sounds,
+                       reply.value().contains(QStringLiteral("body-markup")));
             });
     return key;
 }
 
 void FreedesktopNotifier::notify(quint64 key, const QString& summary, const QString& body,
-                                 const QStringList& actions, bool markup) {
+                                 const QStringList& actions, bool sounds, bool markup) {
     if (m_closeWhenShown.remove(key)) {
         m_pending.remove(key);
         return;
@@ -87,6 +90,11 @@ void FreedesktopNotifier::notify(quint64 key, const QString& summary, const QStr
     hints.insert(QStringLiteral("desktop-entry"), kDesktopName);
     if (!m_icon.isNull())
         hints.insert(QStringLiteral("image-data"), imageData(m_icon));
+    // The popup's beeps are the sound of a reminder; the service's own sound only where they are not.
+    if (sounds)
+        hints.insert(QStringLiteral("sound-name"), kSoundName);
+    else
+        hints.insert(QStringLiteral("suppress-sound"), true);
     QDBusMessage message = call(QStringLiteral("Notify"));
     // Stored text is shown as it is: where the service reads markup, its characters are escaped.
     message << kAppName << uint(0) << kDesktopName << summary << (markup ? body.toHtmlEscaped() : body)

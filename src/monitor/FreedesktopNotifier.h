@@ -19,7 +19,8 @@ public:
     // `icon`: the program's icon, sent with every notification as its picture.
     FreedesktopNotifier(QImage icon, const QDBusConnection& bus);
 
-    quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions) override;
+    quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions,
+                 bool sounds) override;
     void close(quint64 key) override;
 
 private Q_SLOTS:
@@ -28,7 +29,7 @@ private Q_SLOTS:
 
 private:
     void notify(quint64 key, const QString& summary, const QString& body, const QStringList& actions,
-                bool markup);
+                bool sounds, bool markup);
     void closeOnService(uint id);
     void unavailable(const QString& why);
 

@@ -40,16 +40,20 @@ void ReminderQueue::setNotifier(DesktopNotifier* notifier) {
 }
 
 void ReminderQueue::add(const Appointment& row) {
+    const bool waits = m_popup && m_popup->isVisible();
+    // A new popup sounds, and so does a waiting reminder when its turn comes; a popup dismissed
+    // before comes back silently, and then the notification sounds in its place, once.
+    const bool popupSounds = waits || !m_popup;
     Reminder reminder{row, std::nullopt};
     if (m_notifier && desktopNotificationsWanted())
         reminder.notification =
             m_notifier->show(QStringLiteral("Fälliger Termin!"), notificationText(row),
-                             {{kOk, QStringLiteral("OK")}, {kLater, QStringLiteral("Später erinnern")}});
-    if (m_popup && m_popup->isVisible()) {
+                             {{kOk, QStringLiteral("OK")}, {kLater, QStringLiteral("Später erinnern")}},
+                             !popupSounds && !m_main.ausGewuenscht());
+    if (waits) {
         m_waiting.push_back(reminder);
         return;
     }
-    // A new popup sounds; one dismissed before comes back silently.
     show(reminder, !m_popup);
 }
 

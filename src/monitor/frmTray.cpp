@@ -150,7 +150,7 @@ void frmTray::iconEinrichten() {
     m_trayVersuche = 0;
     if (m_icon->available()) {
         m_trayWarten->stop();
-        m_icon->install(trayIcon(), kTip);
+        m_icon->install(trayIcon(), kTip, mnBar);
     } else {
         m_trayWarten->start();
     }
@@ -171,7 +171,7 @@ void frmTray::trayWarten_Timer() {
     ++m_trayVersuche;
     if (m_icon->available()) {
         m_trayWarten->stop();
-        m_icon->install(trayIcon(), kTip);
+        m_icon->install(trayIcon(), kTip, mnBar);
         // Only a main window still waiting in the task bar goes; one the user has opened stays.
         if (m_main.isMinimized())
             m_main.hide();

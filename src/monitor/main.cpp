@@ -3,12 +3,26 @@
 #include "Platform.h"
 #include "SingleInstance.h"
 #include "SyncRunner.h"
+#include "ThemeSound.h"
 #include "TrayIcon.h"
 #include "frmAutostart.h"
 #include "frmTray.h"
 
 #include <QApplication>
 #include <QDBusConnection>
+
+namespace {
+
+// The monitor's platform services, with the reminder's beep from the desktop's sound theme.
+class MonitorPlatform : public moravel::ui::Platform {
+public:
+    void beep() override { m_bell.play(); }
+
+private:
+    moravel::monitor::ThemeSound m_bell{&QApplication::beep};
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The windows' stay-on-top placement and position need X; Wayland ignores both.
@@ -20,6 +34,9 @@ int main(int argc, char** argv) {
     // The monitor lives on with every window hidden; only the main window's unload ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     moravel::ui::installGermanTranslations(application);
+    // Made now, so that the sound is ready at the server before the first reminder.
+    MonitorPlatform platform;
+    moravel::ui::Platform::setInstance(&platform);
 
     // One monitor per user: a second one (the planner's "Wardo.", a start at logon beside a
     // running monitor) would give every reminder twice. It hands over to the first and ends

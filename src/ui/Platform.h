@@ -19,10 +19,12 @@ public:
     virtual bool startProgram(const QString& program, const QStringList& arguments = {});
     // Hands a file or web address to the desktop to open.
     virtual bool openUrl(const QString& address);
+    // The plain beep is the X bell.
     virtual void beep();
 
     static Platform& instance();
-    // Installs a replacement (tests); nullptr restores the real one. The caller keeps ownership.
+    // Installs a replacement (a program's own services, tests); nullptr restores the plain one. The caller
+    // keeps ownership.
     static void setInstance(Platform* platform);
 };
 

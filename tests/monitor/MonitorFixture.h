@@ -61,7 +61,7 @@ public:
 class FakeTrayIcon : public monitor::TrayIcon {
 public:
     bool available() const override { return trayPresent; }
-    void install(const QIcon& icon, const QString& toolTip) override {
+    void install(const QIcon& icon, const QString& toolTip, QMenu*) override {
         installedIcon = icon;
         tip = toolTip;
         m_installed = true;
@@ -90,10 +90,12 @@ public:
         QString summary;
         QString body;
         std::vector<Action> actions;
+        bool sounds;
         bool open = true;
     };
-    quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions) override {
-        shown.push_back({summary, body, actions});
+    quint64 show(const QString& summary, const QString& body, const std::vector<Action>& actions,
+                 bool sounds) override {
+        shown.push_back({summary, body, actions, sounds});
         return shown.size();
     }
     void close(quint64 key) override { shown.at(key - 1).open = false; }

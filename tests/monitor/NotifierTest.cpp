@@ -89,11 +89,13 @@ protected:
         ASSERT_TRUE(serviceBus->registerService(kInterface));
     }
     // Shows a reminder's notification and waits for the service to have it.
-    quint64 notify(FreedesktopNotifier& notifier, const QString& body = QStringLiteral("Zahnarzt")) {
+    quint64 notify(FreedesktopNotifier& notifier, const QString& body = QStringLiteral("Zahnarzt"),
+                   bool sounds = false) {
         const size_t before = service.notified.size();
         const quint64 key = notifier.show(QStringLiteral("Fälliger Termin!"), body,
                                           {{QStringLiteral("ok"), QStringLiteral("OK")},
-                                           {QStringLiteral("spaeter"), QStringLiteral("Später erinnern")}});
+                                           {QStringLiteral("spaeter"), QStringLiteral("Später erinnern")}},
+                                          sounds);
         EXPECT_TRUE(QTest::qWaitFor([&] { return service.notified.size() > before; }, 5000));
         return key;
     }
@@ -117,7 +119,7 @@ TEST_F(PrivateBus, WithoutAServiceNothingFailsAndAServiceThatComesLaterIsUsed) {
     ASSERT_TRUE(client->isConnected());
     FreedesktopNotifier notifier(icon, *client);
     const quint64 unanswered =
-        notifier.show(QStringLiteral("Fälliger Termin!"), QStringLiteral("Zahnarzt"), {});
+        notifier.show(QStringLiteral("Fälliger Termin!"), QStringLiteral("Zahnarzt"), {}, false);
     notifier.close(unanswered);
     startService();
     notify(notifier);
@@ -128,17 +130,23 @@ TEST_F(PrivateBus, ANotificationShowsTheStoredTextAsItIsWithItsActionsAndThePict
     startService();
     FreedesktopNotifier notifier(icon, *client);
     const QString stored = QStringLiteral("A & <b>B</b>\num 14:30 Uhr");
+    // The sound goes with the notification only where the popup is silent; otherwise the service
+    // is asked for silence, so that nothing is heard twice.
     const struct {
         QStringList capabilities;
         QString body;
+        bool sounds;
     } rows[] = {{{QStringLiteral("actions"), QStringLiteral("body-markup")},
-                 QStringLiteral("A &amp; &lt;b&gt;B&lt;/b&gt;\num 14:30 Uhr")},
-                {{QStringLiteral("actions")}, stored}};
+                 QStringLiteral("A &amp; &lt;b&gt;B&lt;/b&gt;\num 14:30 Uhr"),
+                 false},
+                {{QStringLiteral("actions")}, stored, true}};
     for (const auto& row : rows) {
         service.capabilities = row.capabilities;
-        notify(notifier, stored);
+        notify(notifier, stored, row.sounds);
         const RecordingService::Notified& got = service.notified.back();
         EXPECT_EQ(got.body, row.body);
+        EXPECT_EQ(got.hints.value("sound-name").toString(), row.sounds ? "bell" : "");
+        EXPECT_EQ(got.hints.value("suppress-sound").toBool(), !row.sounds);
         EXPECT_EQ(got.summary, QStringLiteral("Fälliger Termin!"));
         EXPECT_EQ(got.actions, QStringList({"ok", "OK", "spaeter", "Später erinnern"}));
         EXPECT_EQ((QStringList{got.appName, got.appIcon, got.hints.value("desktop-entry").toString()}),
@@ -172,7 +180,7 @@ TEST_F(PrivateBus, AnActionComesBackByItsKeyAndANotificationClosedByTheMonitorIs
 
     // Closed once shown, and closed before the service had even been asked.
     notifier.close(first);
-    notifier.close(notifier.show(QStringLiteral("Fälliger Termin!"), QStringLiteral("Bus"), {}));
+    notifier.close(notifier.show(QStringLiteral("Fälliger Termin!"), QStringLiteral("Bus"), {}, false));
     notify(notifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return service.closed.size() >= 2; }, 5000));
     EXPECT_EQ(service.closed, std::vector<uint>({102, 101}));

@@ -157,6 +157,10 @@ TEST_F(ReminderPopup, RemindersDueInOneTickComeOneAfterTheOtherEachWithItsSound)
     EXPECT_FALSE(popupShown());
     EXPECT_EQ(background->shown, 2);
     EXPECT_TRUE(Timer1()->isActive());
+    // The waiting ones sound with the popup when their turn comes, so their notifications do not.
+    ASSERT_EQ(notifier.shown.size(), 3u);
+    for (const FakeNotifier::Notification& shown : notifier.shown)
+        EXPECT_FALSE(shown.sounds) << shown.body.toStdString();
 }
 
 TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
@@ -175,7 +179,8 @@ TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
     EXPECT_EQ(waits, std::vector<int>({300, 600, 300}));
     EXPECT_EQ(platform.beeps, 4);
 
-    // Dismissed with "&OK": the next reminder shows the same window without a sound.
+    // Dismissed with "&OK": the next reminder shows the same window without a sound, and its
+    // notification sounds instead.
     child<QPushButton>(*popup, "Command2")->click();
     EXPECT_FALSE(popup->isVisible());
     EXPECT_TRUE(Timer1()->isActive());
@@ -183,6 +188,9 @@ TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
     EXPECT_EQ(main->popup(), popup);
     EXPECT_TRUE(popup->isVisible());
     EXPECT_EQ(platform.beeps, 4);
+    ASSERT_EQ(notifier.shown.size(), 2u);
+    EXPECT_EQ((std::vector<bool>{notifier.shown[0].sounds, notifier.shown[1].sounds}),
+              (std::vector<bool>{false, true}));
 
     // The close box brings the main window back and stops monitoring ...
     popup->close();
@@ -196,6 +204,7 @@ TEST_F(ReminderPopup, BeepPatternOnlyWhenThePopupIsCreated) {
     ASSERT_TRUE(popupShown());
     finishBeeps(*main->popup());
     EXPECT_EQ(platform.beeps, 8);
+    EXPECT_FALSE(notifier.shown.back().sounds);
 }
 
 TEST_F(ReminderPopup, NoSoundWhenTheUserHasAskedTheMonitorToEnd) {
@@ -205,6 +214,8 @@ TEST_F(ReminderPopup, NoSoundWhenTheUserHasAskedTheMonitorToEnd) {
     ASSERT_TRUE(popupShown());
     EXPECT_FALSE(beeps(*main->popup()).isPlaying());
     EXPECT_EQ(platform.beeps, 0);
+    ASSERT_EQ(notifier.shown.size(), 1u);
+    EXPECT_FALSE(notifier.shown[0].sounds);
 }
 
 TEST_F(ReminderPopup, CreationTakesThePictureHidesTheMainWindowAndStaysOnTop) {
