@@ -20,10 +20,10 @@
 
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fstream>
 #include <string>
 #include <thread>

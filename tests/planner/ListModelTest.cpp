@@ -6,6 +6,8 @@
 #include "ListRows.h"
 #include "SettingsStore.h"
 
+#include <QTest>
+
 #include <random>
 
 using namespace moravel;
@@ -90,4 +92,39 @@ TEST_F(ListModelTest, StoredTextsOfAnyLengthAreShownShortAndKeptWhole) {
     edit("Text4")->setText(QString::fromUtf8("ü"));
     EXPECT_EQ(count(), 1);
     EXPECT_EQ(store->find(id)->Betreff, huge);
+}
+
+TEST_F(ListModelTest, AtTheProgramsStartAFirstScreenShowsAndTheRestFollowsTheFirstPaint) {
+    settings::write("Termin", "MoravelBeendet",
+                    numtext::general(serial::fromDateTime(QDateTime(kToday.addDays(-2), QTime(18, 0)))));
+    const int rows = listrows::kFirstScreenRows + 250;
+    {
+        TerminStore::WriteTransaction batch(*store);
+        // Missed while the planner was closed: one yesterday, one this morning (still listed).
+        add(kToday.addDays(-1), "09:00", "missed yesterday");
+        add(kToday, "08:00", "missed this morning");
+        for (int i = 1; i < rows; ++i)
+            add(kToday.addDays(1 + i / 10), QTime(8 + i % 10, 0).toString("hh:mm"),
+                QString("Termin %1").arg(i));
+        ASSERT_TRUE(batch.commit());
+    }
+    window = std::make_unique<frmTermin>();
+    window->Form_Load(frmTermin::FirstList::ScreenFirst);
+    // Renewal and the report came first; the count is the whole list's from the start.
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith("Anzahl verpasster Termine:   2"));
+    EXPECT_EQ(count(), listrows::kFirstScreenRows);
+    EXPECT_EQ(text("statusPanel2"), QString("%1 Termine").arg(rows));
+    select(7);
+    const QString picked = selectedSubject();
+
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count() == rows; }, 5000));
+    QStringList subjects{"missed this morning"};
+    for (int i = 1; i < rows; ++i)
+        subjects << QString("Termin %1").arg(i);
+    EXPECT_EQ(column(listrows::Betreff), subjects);
+    EXPECT_EQ(text("statusPanel2"), QString("%1 Termine").arg(rows));
+    EXPECT_EQ(selectedSubject(), picked);
+    EXPECT_EQ(ui::MessageBox::history().size(), 1u);
 }
