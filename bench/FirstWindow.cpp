@@ -1,12 +1,15 @@
 // Starts a program and waits, as an X client beside it, for its first top-level window with a
 // given title to be mapped: the time from the start to that moment is what the user waits for.
-// The program is the real one, unchanged; nothing in it knows it is measured.
+// Then it watches the program's threads until they come to rest: what the program still does
+// after the map (painting, work put off until the window shows) ends at the last moment any of
+// them ran or waited to run before kQuietSpell without either. The program is the real one,
+// unchanged; nothing in it knows it is measured.
 //
 //   bench_first_window [--settle-ms N] [--keep] TITLE-PREFIX PROGRAM [ARGUMENTS...]
 //
-// Prints "pid=P ms=T rss_kb=R": the milliseconds to the mapped window and the program's resident
-// size, read N ms after the map (default 0). The program is then ended with SIGTERM, or with
-// --keep left running for the caller, who ends it by its pid.
+// Prints "pid=P ms=T idle_ms=I rss_kb=R": the milliseconds to the mapped window and to rest, and
+// the program's resident size, read N ms after rest (default 0). The program is then ended with
+// SIGTERM, or with --keep left running for the caller, who ends it by its pid.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -28,6 +32,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kGiveUpAfter = std::chrono::seconds(60);
+// Rest: this long without a thread running or runnable and without more than kIdleSpendNs of CPU
+// time between two looks (a cursor's blink is less).
+constexpr auto kQuietSpell = std::chrono::milliseconds(250);
+constexpr auto kLookEvery = std::chrono::milliseconds(2);
+constexpr long long kIdleSpendNs = 300000;
 
 std::string windowTitle(Display* display, Window window) {
     const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
@@ -59,6 +68,51 @@ long residentKb(pid_t pid) {
             return std::strtol(line.c_str() + 6, nullptr, 10);
     }
     return -1;
+}
+
+// The CPU time of all the program's threads in nanoseconds, and whether one of them runs or waits
+// for a CPU now.
+struct Activity {
+    long long cpuNs = 0;
+    bool running = false;
+};
+
+Activity activity(pid_t pid) {
+    Activity seen;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir)
+        return seen;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const std::string task = tasks + "/" + entry->d_name;
+        long long ns = 0;
+        std::ifstream(task + "/schedstat") >> ns;
+        seen.cpuNs += ns;
+        // The state follows the command name in parentheses, which may itself hold blanks.
+        std::string stat;
+        std::getline(std::ifstream(task + "/stat"), stat);
+        const auto close = stat.rfind(')');
+        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'R')
+            seen.running = true;
+    }
+    closedir(dir);
+    return seen;
+}
+
+// The milliseconds from start to the last moment the program was busy before a quiet spell.
+double restMs(pid_t pid, Clock::time_point start) {
+    Clock::time_point busy = Clock::now();
+    long long spent = activity(pid).cpuNs;
+    while (Clock::now() - busy < kQuietSpell) {
+        std::this_thread::sleep_for(kLookEvery);
+        const Activity now = activity(pid);
+        if (now.running || now.cpuNs - spent > kIdleSpendNs)
+            busy = Clock::now();
+        spent = now.cpuNs;
+    }
+    return std::chrono::duration<double, std::milli>(busy - start).count();
 }
 
 // Ignores errors about windows that went away between their creation and our question.
@@ -146,9 +200,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    const double idleMs = restMs(pid, start);
     if (settleMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-    std::printf("pid=%d ms=%.1f rss_kb=%ld\n", pid, ms, residentKb(pid));
+    std::printf("pid=%d ms=%.1f idle_ms=%.1f rss_kb=%ld\n", pid, ms, idleMs, residentKb(pid));
     std::fflush(stdout);
     XCloseDisplay(display);
     if (!keep) {

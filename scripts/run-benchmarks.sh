@@ -8,8 +8,10 @@
 # Wardolin on a desktop of their own (Xvfb, openbox, trayer, a D-Bus session), each on a private
 # data directory, settings home and runtime directory, as the end-to-end runs do:
 #   - start-up: bench_first_window starts the planner and watches, as another X client, for its
-#     main window to be mapped; the planner maps it after Form_Load filled the list. Median of
-#     BENCH_PROCESS_RUNS runs (default 11), the tables taking turns.
+#     main window to be mapped (the planner maps it after Form_Load), then for the program to come
+#     to rest (the list filled and painted). Median of BENCH_PROCESS_RUNS runs (default 11), the
+#     tables taking turns with a bare Qt window (bench_bare_window: menu, tool bar, empty tree
+#     view, five fields, status bar) started the same way, the floor the planner is told against.
 #   - idle: the monitor is sent to the background with its own button ("Termine überwachen",
 #     Alt+T) so that it watches, the clock hidden; then its wakeups (voluntary context switches
 #     of all its threads) and its CPU time (schedstat, in nanoseconds) are read from
@@ -122,24 +124,34 @@ fresh_data() { # name: the table alone in the data directory, without settings o
 field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
 
 process_cases=("empty 0" "rows_10000 10000" "rows_100000 100000" "rows_10000_daily_3650_back 10000 3650"
-    "rows_10000_third_ahead 10000 0 third-ahead")
+    "rows_10000_third_ahead 10000 0 third-ahead" "rows_10000_all_ahead 10000 0 all-ahead"
+    "rows_100000_all_ahead 100000 0 all-ahead")
 for case in "${process_cases[@]}"; do
     read -r name rows backlog shape <<< "$case"
     table "$name" "$rows" "${backlog:-0}" "${shape:-}"
 done
-# Round by round, so that a slow spell of the machine weighs on every table alike.
-declare -A times
+# Round by round, so that a slow spell of the machine weighs on every table and on the bare
+# window alike.
+declare -A times idle rss
 for run in $(seq "$process_runs"); do
-    step "planner start-up as a process: round $run of $process_runs"
-    for case in "${process_cases[@]}"; do
-        read -r name _ <<< "$case"
-        fresh_data "$name"
-        times[$name]+="$("$bench/bench_first_window" "Brisko Moravel" "$bin/Moravel" | field ms) "
+    step "planner start-up as a process beside the bare Qt window: round $run of $process_runs"
+    for name in bare "${process_cases[@]%% *}"; do
+        if [ "$name" = bare ]; then
+            rm -rf "${MORAVEL_DATA_DIR:?}"/* "${XDG_CONFIG_HOME:?}"/*
+            seen=$("$bench/bench_first_window" "Bare Qt window" "$bench/bench_bare_window")
+        else
+            fresh_data "$name"
+            seen=$("$bench/bench_first_window" "Brisko Moravel" "$bin/Moravel")
+        fi
+        times[$name]+="$(field ms <<< "$seen") "
+        idle[$name]+="$(field idle_ms <<< "$seen") "
+        rss[$name]+="$(field rss_kb <<< "$seen") "
     done
 done
-for case in "${process_cases[@]}"; do
-    read -r name _ <<< "$case"
+for name in bare "${process_cases[@]%% *}"; do
     record "process_$name" "${times[$name]% }"
+    record "idle_$name" "${idle[$name]% }"
+    record "rss_at_rest_$name" "${rss[$name]% }"
 done
 
 step "planner resident size with 10 000 rows"
@@ -223,6 +235,29 @@ def yes(ok):
     return "met" if ok else "NOT MET"
 
 startup = aggregates(f"{work}/startup.json")
+
+
+def median_of(key):
+    return statistics.median(float(x) for x in values[key].split())
+
+
+# The planner beside the bare Qt window, both measured in the same rounds.
+floor = {"mapped": median_of("process_bare"), "rest": median_of("idle_bare"),
+         "inproc": ms(startup["bareWindow"], "real_time")}
+side = [("empty", "empty", 1.2), ("rows_10000_all_ahead", "10 000 listed", 1.3),
+        ("rows_100000_all_ahead", "100 000 listed", 2.0)]
+row("Bare Qt window (menu, tool bar, empty tree view, five fields, status bar): mapped / at rest / in-process",
+    f"{fmt(floor['mapped'])} / {fmt(floor['rest'])} / {fmt(floor['inproc'])} ms")
+for case, text, goal in side:
+    mapped, rest = median_of(f"process_{case}"), median_of(f"idle_{case}")
+    inproc = ms(startup[f"startUp/{case}"], "real_time")
+    row(f"Planner {text} against it: mapped / at rest / in-process",
+        f"{fmt(mapped)} / {fmt(rest)} / {fmt(inproc)} ms = {mapped / floor['mapped']:.2f}x / "
+        f"{rest / floor['rest']:.2f}x / {inproc / floor['inproc']:.2f}x", f"<= {goal}x at rest",
+        yes(rest / floor["rest"] <= goal))
+listed_rss = statistics.median(float(x) for x in values["rss_at_rest_rows_100000_all_ahead"].split()) / 1024
+row("Resident size of the planner at rest, 100 000 listed (whole process)", f"{listed_rss:.1f} MB", "< 80 MB",
+    yes(listed_rss < 80))
 cases = ["empty", "rows_10000", "rows_100000", "rows_10000_daily_3650_back", "rows_10000_third_ahead"]
 labels = {"empty": "empty table", "rows_10000": "10 000 rows of history", "rows_100000": "100 000 rows of history",
           "rows_10000_daily_3650_back": "10 000 rows + daily 3 650 days back",

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTextCharFormat>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -22,8 +23,7 @@ const QDate kWidestDay(2026, 9, 24);
 } // namespace
 
 DateField::DateField(QWidget* parent)
-    : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this)),
-      m_popup(new QFrame(this, Qt::Popup)), m_calendar(new QCalendarWidget(m_popup)) {
+    : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this)) {
     setLocale(QLocale(QLocale::German, QLocale::Germany));
     setFocusProxy(m_edit);
     m_edit->setObjectName(QStringLiteral("dateText"));
@@ -38,23 +38,50 @@ DateField::DateField(QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(m_edit, 1);
     layout->addWidget(m_button);
+    connect(m_button, &QToolButton::clicked, this, &DateField::showCalendar);
+}
 
+QCalendarWidget* DateField::calendarWidget() {
+    if (m_calendar)
+        return m_calendar;
+    // A calendar is among the costliest widgets to build, and most starts never drop it down.
+    m_popup = new QFrame(this, Qt::Popup);
     m_popup->setFrameShape(QFrame::Box);
+    m_calendar = new QCalendarWidget(m_popup);
     auto* popupLayout = new QVBoxLayout(m_popup);
     popupLayout->setContentsMargins(1, 1, 1, 1);
     popupLayout->addWidget(m_calendar);
     m_calendar->setLocale(locale());
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    if (m_first.isValid() && m_last.isValid())
+        m_calendar->setDateRange(m_first, m_last);
+    if (m_calendarTitle.isValid())
+        moravel::planner::setCalendarTitle(m_calendar, m_calendarTitle);
+    for (auto picked : {&QCalendarWidget::clicked, &QCalendarWidget::activated}) {
+        connect(m_calendar, picked, this, [this](QDate day) {
+            m_popup->hide();
+            setDate(day);
+        });
+    }
+    return m_calendar;
+}
 
-    connect(m_button, &QToolButton::clicked, this, &DateField::showCalendar);
-    connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate picked) {
-        m_popup->hide();
-        setDate(picked);
-    });
-    connect(m_calendar, &QCalendarWidget::activated, this, [this](QDate picked) {
-        m_popup->hide();
-        setDate(picked);
-    });
+void DateField::setCalendarTitle(const QColor& colour) {
+    m_calendarTitle = colour;
+    if (m_calendar)
+        moravel::planner::setCalendarTitle(m_calendar, colour);
+}
+
+void setCalendarTitle(QCalendarWidget* calendar, const QColor& colour) {
+    QTextCharFormat title;
+    title.setBackground(colour);
+    calendar->setHeaderTextFormat(title);
+    if (auto* navigation = calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
+        QPalette palette = navigation->palette();
+        palette.setColor(QPalette::Window, colour);
+        navigation->setPalette(palette);
+        navigation->setAutoFillBackground(true);
+    }
 }
 
 QString DateField::displayText(QDate date) const {
@@ -74,7 +101,8 @@ QSize DateField::sizeHint() const {
 void DateField::setDateRange(QDate first, QDate last) {
     m_first = first;
     m_last = last;
-    m_calendar->setDateRange(first, last);
+    if (m_calendar)
+        m_calendar->setDateRange(first, last);
 }
 
 bool DateField::accepts(QDate date) const {
@@ -131,7 +159,7 @@ bool DateField::commitTyped() {
 
 void DateField::showCalendar() {
     commitTyped();
-    m_calendar->setSelectedDate(m_date);
+    calendarWidget()->setSelectedDate(m_date);
     const QPoint below = mapToGlobal(QPoint(0, height()));
     m_popup->adjustSize();
     m_popup->move(below);

@@ -57,6 +57,10 @@ std::optional<qint64> comingDay(const moravel::Appointment& row, qint64 today);
 // The same test on a row's key, before the row is read.
 bool isComing(const moravel::TerminStore::RowKey& key, qint64 today);
 
+// At the program's start the coming view lists this many rows before the window first shows,
+// more than the tallest screen shows, and the rest after its first paint.
+constexpr int kFirstScreenRows = 200;
+
 // The past view shows the newest rows, daily ones left out, up to this many.
 constexpr int kPastRows = 4999;
 // The entries of the past view's rows, in the given order; rows whose day is no number are left out.

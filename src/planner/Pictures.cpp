@@ -65,18 +65,16 @@ QPixmap stretched(const QString& name, QSize size, qreal devicePixelRatio) {
 
 namespace {
 
-// Each tool's name in the desktop's icon theme and the name of our own picture.
+// Each tool's picture of our own. The desktop's icon theme is not asked: looking a name up in it
+// reads the theme's index files and directories on the start path, before the first paint.
 struct ToolPicture {
     Tool kind;
-    const char* theme;
     const char* own;
 };
 constexpr ToolPicture kToolPictures[] = {
-    {Tool::Add, "list-add", "tool-add"},           {Tool::Edit, "document-edit", "tool-edit"},
-    {Tool::Copy, "edit-copy", "tool-copy"},        {Tool::Search, "edit-find", "tool-search"},
-    {Tool::Delete, "edit-delete", "tool-delete"},  {Tool::Past, "document-open-recent", "tool-past"},
-    {Tool::Help, "help-contents", "tool-help"},    {Tool::Monitor, "appointment-soon", "tool-monitor"},
-    {Tool::Exit, "application-exit", "tool-exit"},
+    {Tool::Add, "tool-add"},       {Tool::Edit, "tool-edit"},       {Tool::Copy, "tool-copy"},
+    {Tool::Search, "tool-search"}, {Tool::Delete, "tool-delete"},   {Tool::Past, "tool-past"},
+    {Tool::Help, "tool-help"},     {Tool::Monitor, "tool-monitor"}, {Tool::Exit, "tool-exit"},
 };
 } // namespace
 
@@ -90,8 +88,7 @@ std::vector<QIcon> listMarkers() {
 QIcon tool(Tool kind) {
     for (const ToolPicture& picture : kToolPictures) {
         if (picture.kind == kind)
-            return QIcon::fromTheme(QString::fromLatin1(picture.theme),
-                                    resource(QString::fromLatin1(picture.own)));
+            return resource(QString::fromLatin1(picture.own));
     }
     return QIcon();
 }

@@ -22,7 +22,7 @@ std::vector<QIcon> listMarkers();
 
 enum class Tool { Add, Edit, Copy, Search, Delete, Past, Help, Monitor, Exit };
 
-// A toolbar picture: the desktop's icon theme where it has one, else one of our own.
+// A toolbar picture, one of our own.
 QIcon tool(Tool kind);
 
 // The picture beside the date field that opens the list of special days.

@@ -30,7 +30,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
-#include <QTextCharFormat>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -290,7 +289,8 @@ void frmTermin::buildEntryFields(QWidget* panel) {
     ui::place(Text1, 1000, 60, kDesignInnerWidth - 1100, 345);
 }
 
-void frmTermin::Form_Load() {
+void frmTermin::Form_Load(FirstList firstList) {
+    m_screenFirst = firstList == FirstList::ScreenFirst;
     QString copyKept;
     if (Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
                                           &copyKept) == Compaction::Result::CopyKept)
@@ -321,19 +321,9 @@ void frmTermin::Form_Load() {
 
     const QDate today = serial::dateOfDay(serial::today());
     DTPicker1->setDate(today);
-    QTextCharFormat title;
-    title.setBackground(kCalendarTitle);
-    DTPicker1->calendarWidget()->setHeaderTextFormat(title);
+    DTPicker1->setCalendarTitle(kCalendarTitle);
     MonthView1->setSelectedDate(today);
-    MonthView1->setHeaderTextFormat(title);
-    for (QCalendarWidget* calendar : {MonthView1, DTPicker1->calendarWidget()}) {
-        if (auto* navigation = calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {
-            QPalette palette = navigation->palette();
-            palette.setColor(QPalette::Window, kCalendarTitle);
-            navigation->setPalette(palette);
-            navigation->setAutoFillBackground(true);
-        }
-    }
+    setCalendarTitle(MonthView1, kCalendarTitle);
 
     BesondereTage();
     frmTerminEinstellen();
@@ -381,7 +371,7 @@ QString frmTermin::countText(int rows) {
 }
 
 void frmTermin::showCount() {
-    statusPanel2->setText(countText(m_rows->rowCount()));
+    statusPanel2->setText(countText(m_restOfList.value_or(m_rows->rowCount())));
 }
 
 void frmTermin::applyLayout(double innerWidth, double innerHeight) {
@@ -412,6 +402,9 @@ bool frmTermin::eventFilter(QObject* watched, QEvent* event) {
         return searchBoxEvent(event);
     if (entryFieldEvent(watched, event))
         return true;
+    // The first screen is on it: the rest of the list comes after this paint has been shown.
+    if (watched == ListView1->viewport() && event->type() == QEvent::Paint && m_restOfList)
+        QTimer::singleShot(0, this, &frmTermin::listTheRest);
     if (watched == ListView1->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {

@@ -53,8 +53,11 @@ public:
     explicit frmTermin(SingleInstance* instance = nullptr, QWidget* parent = nullptr);
     ~frmTermin() override;
 
+    // How much of a long list the start-up reads before the window shows: all of it, or a first
+    // screen, the rest read once the window has first been painted (the program's own start).
+    enum class FirstList { Whole, ScreenFirst };
     // The start-up, run once before the window is first shown.
-    void Form_Load();
+    void Form_Load(FirstList firstList = FirstList::Whole);
 
     moravel::TerminStore* database() const { return dbTermin.get(); }
 
@@ -113,6 +116,7 @@ private:
     void selectId(std::optional<qint64> id);
     bool reopenIfReplaced();
     void showEntries(std::vector<listrows::ListEntry> rows);
+    void listTheRest();
 
     // Editing (frmTermin_Edit.cpp).
     void connectEntryFields();
@@ -181,6 +185,9 @@ private:
     bool m_pickerHasTime = false;
     bool m_sortAscending = false;
     bool m_renewalFailureTold = false;
+    bool m_screenFirst = false;
+    // While the list shows the start's first screen only: the number of coming rows in all.
+    std::optional<int> m_restOfList;
     // The row being edited: it stays in the table, out of the list, until adding replaces it.
     std::optional<qint64> m_editing;
     // A stored subject too long for the subject field: written back whole, the field shows its start.

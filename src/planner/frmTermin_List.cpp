@@ -21,6 +21,7 @@
 #include <QTreeView>
 
 #include <cmath>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcPlannerList, "moravel.planner.list")
 
@@ -80,6 +81,7 @@ void frmTermin::selectId(std::optional<qint64> id) {
 }
 
 void frmTermin::showEntries(std::vector<listrows::ListEntry> rows) {
+    m_restOfList.reset();
     const std::optional<qint64> kept = currentId();
     // The rows come in query order: an arrow from an earlier sort would no longer be true.
     ListView1->header()->setSortIndicatorShown(false);
@@ -91,12 +93,25 @@ void frmTermin::showEntries(std::vector<listrows::ListEntry> rows) {
     selectId(kept);
 }
 
+void frmTermin::listTheRest() {
+    // A pass since has listed everything.
+    if (!m_restOfList)
+        return;
+    EinlesenAusDB();
+    showCount();
+}
+
 void frmTermin::EinlesenAusDB() {
     const bool opened = reopenIfReplaced();
     std::vector<listrows::ListEntry> entries;
     listrows::Missed missed;
     const double now = serial::now();
     const qint64 today = serial::today();
+    // The start of the program lists its first screen; rows that fell due are all read for the
+    // report.
+    const int screenRows =
+        Ladevorgang && m_screenFirst ? listrows::kFirstScreenRows : std::numeric_limits<int>::max();
+    int coming = 0;
     if (opened) {
         const double closedAt =
             numtext::parse(settings::read(settings::kSectionTermin, QStringLiteral("MoravelBeendet")))
@@ -131,14 +146,19 @@ void frmTermin::EinlesenAusDB() {
             dbTermin->mainListFrom(
                 firstDay,
                 [&](const TerminStore::RowKey& key) {
-                    return listrows::isComing(key, today) ||
-                           (starting && listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit),
-                                                                  closedAt, now));
+                    const bool missedRow =
+                        starting &&
+                        listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit), closedAt, now);
+                    if (!listrows::isComing(key, today))
+                        return missedRow;
+                    return ++coming <= screenRows || missedRow;
                 },
                 take);
         }
     }
     showEntries(std::move(entries));
+    if (coming > screenRows)
+        m_restOfList = coming;
 
     if (Ladevorgang && missed.count > 0)
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Wardolin"), missed.message());
@@ -180,6 +200,8 @@ void frmTermin::sortByHeader(int column) {
     const std::optional<int> key = listrows::sortKeyColumn(column);
     if (!key)
         return;
+    // A sort is of the whole list.
+    listTheRest();
     const std::optional<qint64> kept = currentId();
     m_sortAscending = !m_sortAscending;
     const Qt::SortOrder order = m_sortAscending ? Qt::AscendingOrder : Qt::DescendingOrder;

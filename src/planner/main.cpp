@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
 
     moravel::ui::SingleInstance instance(moravel::ui::kPlannerInstance);
     moravel::planner::frmTermin window(&instance);
-    window.Form_Load();
+    window.Form_Load(moravel::planner::frmTermin::FirstList::ScreenFirst);
     window.show();
     return QApplication::exec();
 }

@@ -7,6 +7,8 @@
 #include "SettingsStore.h"
 #include "StoreExchange.h"
 
+#include <QTest>
+
 #include <random>
 
 using namespace moravel;
@@ -110,4 +112,39 @@ TEST_F(ListModelTest, OneOffOfAForeignRuleSaysSoInItsTooltip) {
         QString::fromUtf8("Als einmaliger Termin übernommen; die Regel des anderen Kalenders bleibt dort "
                           "erhalten"));
     EXPECT_FALSE(data(1, listrows::Betreff, Qt::ToolTipRole).isValid());
+}
+
+TEST_F(ListModelTest, AtTheProgramsStartAFirstScreenShowsAndTheRestFollowsTheFirstPaint) {
+    settings::write("Termin", "MoravelBeendet",
+                    numtext::general(serial::fromDateTime(QDateTime(kToday.addDays(-2), QTime(18, 0)))));
+    const int rows = listrows::kFirstScreenRows + 250;
+    {
+        TerminStore::WriteTransaction batch(*store);
+        // Missed while the planner was closed: one yesterday, one this morning (still listed).
+        add(kToday.addDays(-1), "09:00", "missed yesterday");
+        add(kToday, "08:00", "missed this morning");
+        for (int i = 1; i < rows; ++i)
+            add(kToday.addDays(1 + i / 10), QTime(8 + i % 10, 0).toString("hh:mm"),
+                QString("Termin %1").arg(i));
+        ASSERT_TRUE(batch.commit());
+    }
+    window = std::make_unique<frmTermin>();
+    window->Form_Load(frmTermin::FirstList::ScreenFirst);
+    // Renewal and the report came first; the count is the whole list's from the start.
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith("Anzahl verpasster Termine:   2"));
+    EXPECT_EQ(count(), listrows::kFirstScreenRows);
+    EXPECT_EQ(text("statusPanel2"), QString("%1 Termine").arg(rows));
+    select(7);
+    const QString picked = selectedSubject();
+
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count() == rows; }, 5000));
+    QStringList subjects{"missed this morning"};
+    for (int i = 1; i < rows; ++i)
+        subjects << QString("Termin %1").arg(i);
+    EXPECT_EQ(column(listrows::Betreff), subjects);
+    EXPECT_EQ(text("statusPanel2"), QString("%1 Termine").arg(rows));
+    EXPECT_EQ(selectedSubject(), picked);
+    EXPECT_EQ(ui::MessageBox::history().size(), 1u);
 }

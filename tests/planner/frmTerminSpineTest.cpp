@@ -14,7 +14,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,8 +26,11 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTemporaryDir>
+#include <QTextCharFormat>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUuid>
 
@@ -156,6 +161,62 @@ TEST(frmTerminStartup, FileWithTriggersIsShownButNeverWritten) {
     window.close();
     ui::MessageBox::reset();
     EXPECT_EQ(test::readFile(env.databasePath()), bytes);
+}
+
+TEST(frmTerminStartup, TheDateFieldsCalendarIsMadeWhenFirstDroppedDownAsTheStartSetIt) {
+    test::TestEnvironment env;
+    frmTermin window;
+    window.Form_Load();
+    window.show();
+    // The month calendar of the entry panel alone: the drop-down one waits for its first use.
+    EXPECT_EQ(window.findChildren<QCalendarWidget*>().size(), 1);
+
+    child<QToolButton>(window, "dateButton")->click();
+    auto* field = child<DateField>(window, "DTPicker1");
+    QCalendarWidget* calendar = field->calendarWidget();
+    EXPECT_EQ(window.findChildren<QCalendarWidget*>().size(), 2);
+    EXPECT_TRUE(calendar->isVisible());
+    EXPECT_EQ(calendar->selectedDate(), QDate(2026, 12, 7));
+    EXPECT_EQ(calendar->minimumDate(), serial::dateOfDay(10000));
+    EXPECT_EQ(calendar->maximumDate(), serial::dateOfDay(99999));
+    EXPECT_EQ(calendar->headerTextFormat().background().color(), QColor(78, 165, 250));
+    EXPECT_EQ(calendar->findChild<QWidget*>("qt_calendar_navigationbar")->palette().color(QPalette::Window),
+              QColor(78, 165, 250));
+    Q_EMIT calendar->clicked(QDate(2026, 12, 24));
+    EXPECT_EQ(field->date(), QDate(2026, 12, 24));
+    EXPECT_FALSE(calendar->isVisible());
+    EXPECT_EQ(text(window, "Label6"), "Weihnachten");
+}
+
+TEST(frmTerminStartup, ToolbarPicturesAreOurOwnWhateverIconThemeTheDesktopHas) {
+    test::TestEnvironment env;
+    // A theme that has a picture for every name a toolbar might ask it for.
+    QTemporaryDir themes;
+    const QString theme = themes.path() + "/busy/16x16/actions";
+    ASSERT_TRUE(QDir().mkpath(theme));
+    test::writeFile(themes.path() + "/busy/index.theme",
+                    "[Icon Theme]\nName=busy\nDirectories=16x16/actions\n\n[16x16/actions]\nSize=16\n");
+    const QByteArray picture = "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'/>";
+    for (const char* name : {"list-add", "document-edit", "edit-copy", "edit-find", "edit-delete",
+                             "document-open-recent", "help-contents", "appointment-soon", "application-exit"})
+        test::writeFile(theme + "/" + name + ".svg", picture);
+    const QStringList searchPaths = QIcon::themeSearchPaths();
+    const QString themeName = QIcon::themeName();
+    QIcon::setThemeSearchPaths({themes.path()});
+    QIcon::setThemeName("busy");
+    frmTermin window;
+    QIcon::setThemeSearchPaths(searchPaths);
+    QIcon::setThemeName(themeName);
+
+    int pictures = 0;
+    for (QAction* action : child<QToolBar>(window, "Toolbar3")->actions()) {
+        if (action->isSeparator())
+            continue;
+        ++pictures;
+        EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
+        EXPECT_EQ(action->icon().name(), QString()) << action->objectName().toStdString();
+    }
+    EXPECT_EQ(pictures, 9);
 }
 
 TEST(frmTerminLayout, NarrowWindowKeepsTheSubjectFieldAtItsMinimum) {
