@@ -9,9 +9,11 @@
 #include "ListModel.h"
 #include "MessageBox.h"
 #include "NumberText.h"
+#include "OpenDatabase.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "Recurrence.h"
+#include "RunAside.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Sondertage.h"
@@ -64,10 +66,12 @@ QLabel* makeLabel(const QString& text, QWidget* parent, QWidget* buddy = nullptr
 
 } // namespace
 
-frmTermin::frmTermin(SingleInstance* instance, QWidget* parent) : QMainWindow(parent), m_instance(instance) {
+frmTermin::frmTermin(SingleInstance* instance, QWidget* parent)
+    : QMainWindow(parent), m_instance(instance), m_database(new OpenDatabase(this)) {
     setObjectName(QStringLiteral("frmTermin"));
     setWindowTitle(QStringLiteral("Brisko Moravel"));
     buildControls();
+    followDatabase();
     resize(ui::toPixels(kDesignInnerWidth, this),
            ui::toPixels(kDesignInnerHeight, this) + menuBar()->sizeHint().height());
 
@@ -292,15 +296,21 @@ void frmTermin::buildEntryFields(QWidget* panel) {
 
 void frmTermin::Form_Load() {
     QString copyKept;
-    if (Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
-                                          &copyKept) == Compaction::Result::CopyKept)
+    Compaction::Result compacted = Compaction::Result::NotNeeded;
+    // Years of rows take a while to rewrite: on a thread of its own, with a connection of its
+    // own, while this one goes on with its events.
+    runAside([&] {
+        compacted = Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
+                                                      &copyKept);
+    });
+    if (compacted == Compaction::Result::CopyKept)
         ui::MessageBox::show(this, QMessageBox::Warning, QStringLiteral("Hinweis"), copyKept);
     Ladevorgang = true;
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     QString reason;
-    dbTermin = TerminStore::open(location::databasePath(), &opened, &reason);
+    m_database->open(location::databasePath(), &opened, &reason);
     const QString path = QDir::toNativeSeparators(location::databasePath());
-    if (!dbTermin)
+    if (!dbTermin())
         ui::MessageBox::show(this, QMessageBox::Critical, windowTitle(),
                              QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden. Die Liste "
                                             "bleibt leer, die Datei bleibt unverändert.\n\n%2")
@@ -454,7 +464,7 @@ void frmTermin::closeEvent(QCloseEvent* event) {
         // The planner ends with its main window: no other window of it may go on without it.
         closeOwnWindows();
         saveOnShutdown();
-        dbTermin.reset();
+        m_database->close();
     }
     event->accept();
 }
