@@ -13,7 +13,6 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "Recurrence.h"
-#include "RunAside.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Sondertage.h"
@@ -296,14 +295,8 @@ void frmTermin::buildEntryFields(QWidget* panel) {
 
 void frmTermin::Form_Load() {
     QString copyKept;
-    Compaction::Result compacted = Compaction::Result::NotNeeded;
-    // Years of rows take a while to rewrite: on a thread of its own, with a connection of its
-    // own, while this one goes on with its events.
-    runAside([&] {
-        compacted = Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
-                                                      &copyKept);
-    });
-    if (compacted == Compaction::Result::CopyKept)
+    if (Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
+                                          &copyKept) == Compaction::Result::CopyKept)
         ui::MessageBox::show(this, QMessageBox::Warning, QStringLiteral("Hinweis"), copyKept);
     Ladevorgang = true;
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
