@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
                 if (changed)
                     bench::changeRemarks(planner->path(), ++change);
             },
-            [&] { window.Timer1_Timer(); });
+            [&] { window.engine().EinlesenAusDB(); });
         listed = window.findChild<QListWidget*>(QStringLiteral("List1"))->count() / 4;
     } else {
         std::fprintf(stderr, "unknown mode %s\n", mode);

@@ -72,7 +72,7 @@ void tick(benchmark::State& state, bench::Shape shape, bool plannerWrites) {
             changed = *monitor.planner->replace(changed, row);
             state.ResumeTiming();
         }
-        monitor.window->Timer1_Timer();
+        monitor.window->engine().EinlesenAusDB();
     }
     state.counters["rows"] = monitor.rows;
     state.counters["listed"] = monitor.window->findChild<QListWidget*>(QStringLiteral("List1"))->count() / 4;

@@ -1,6 +1,7 @@
 #include "frmAbgleich.h"
 
 #include "MessageBox.h"
+#include "OpenDatabase.h"
 #include "SecretStore.h"
 #include "SettingsStore.h"
 #include "SyncEngine.h"
@@ -17,8 +18,16 @@
 
 namespace moravel::planner {
 
-frmAbgleich::frmAbgleich(TerminStore* store, QWidget* parent) : QDialog(parent), m_store(store) {
+frmAbgleich::frmAbgleich(OpenDatabase& database, QWidget* parent) : QDialog(parent), m_database(database) {
     setObjectName(QStringLiteral("frmAbgleich"));
+    // A check under way works on the store that goes: it ends with it.
+    connect(&m_database, &OpenDatabase::reopening, this, [this] {
+        if (!m_check)
+            return;
+        m_check.reset();
+        m_result->setText(QStringLiteral("Die Prüfung wurde abgebrochen: Die Termindatenbank wurde durch "
+                                         "eine andere Datei ersetzt."));
+    });
     setWindowTitle(QStringLiteral("Kalender abgleichen (CalDAV)"));
     auto* form = new QFormLayout;
     m_address = new QLineEdit(settings::read(sync::kSection, sync::kAddressKey), this);
@@ -123,12 +132,17 @@ bool frmAbgleich::keep(const std::function<void()>& then) {
 }
 
 void frmAbgleich::checkConnection() {
-    if (!m_store)
-        return;
     keep([this] {
+        // Asked now: the file may have been replaced since the dialog opened, or while the
+        // secret store kept the password.
+        QString reason;
+        if (!m_database.reopenIfReplaced(&reason)) {
+            m_result->setText(QStringLiteral("Die Termindatenbank lässt sich nicht öffnen: ") + reason);
+            return;
+        }
         sync::SyncSettings settings = sync::storedSettings();
         settings.password = m_password->text();
-        m_check = std::make_unique<sync::SyncEngine>(*m_store, settings);
+        m_check = std::make_unique<sync::SyncEngine>(*m_database.store(), settings);
         m_result->setText(QStringLiteral("Verbindung wird geprüft ..."));
         connect(m_check.get(), &sync::SyncEngine::finished, this, &frmAbgleich::showOutcome);
         m_check->check();

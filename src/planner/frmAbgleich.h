@@ -10,7 +10,7 @@ class QLabel;
 class QLineEdit;
 
 namespace moravel {
-class TerminStore;
+class OpenDatabase;
 }
 
 namespace moravel::sync {
@@ -26,7 +26,8 @@ namespace moravel::planner {
 class frmAbgleich : public QDialog {
     Q_OBJECT
 public:
-    frmAbgleich(moravel::TerminStore* store, QWidget* parent = nullptr);
+    // The check of the connection works on the database's store of the moment.
+    frmAbgleich(moravel::OpenDatabase& database, QWidget* parent = nullptr);
     ~frmAbgleich() override;
 
     // What the last check or sync said.
@@ -41,7 +42,7 @@ private:
     bool keep(const std::function<void()>& then);
     void checkConnection();
 
-    moravel::TerminStore* m_store;
+    moravel::OpenDatabase& m_database;
     QLineEdit* m_address = nullptr;
     QLineEdit* m_user = nullptr;
     QLineEdit* m_password = nullptr;

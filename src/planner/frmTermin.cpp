@@ -9,6 +9,7 @@
 #include "ListModel.h"
 #include "MessageBox.h"
 #include "NumberText.h"
+#include "OpenDatabase.h"
 #include "Pictures.h"
 #include "Platform.h"
 #include "Recurrence.h"
@@ -63,10 +64,12 @@ QLabel* makeLabel(const QString& text, QWidget* parent, QWidget* buddy = nullptr
 
 } // namespace
 
-frmTermin::frmTermin(SingleInstance* instance, QWidget* parent) : QMainWindow(parent), m_instance(instance) {
+frmTermin::frmTermin(SingleInstance* instance, QWidget* parent)
+    : QMainWindow(parent), m_instance(instance), m_database(new OpenDatabase(this)) {
     setObjectName(QStringLiteral("frmTermin"));
     setWindowTitle(QStringLiteral("Brisko Moravel"));
     buildControls();
+    followDatabase();
     resize(ui::toPixels(kDesignInnerWidth, this),
            ui::toPixels(kDesignInnerHeight, this) + menuBar()->sizeHint().height());
 
@@ -298,9 +301,9 @@ void frmTermin::Form_Load(FirstList firstList) {
     Ladevorgang = true;
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     QString reason;
-    dbTermin = TerminStore::open(location::databasePath(), &opened, &reason);
+    m_database->open(location::databasePath(), &opened, &reason);
     const QString path = QDir::toNativeSeparators(location::databasePath());
-    if (!dbTermin)
+    if (!dbTermin())
         ui::MessageBox::show(this, QMessageBox::Critical, windowTitle(),
                              QStringLiteral("Die Termindatenbank\n%1\nkann nicht geöffnet werden. Die Liste "
                                             "bleibt leer, die Datei bleibt unverändert.\n\n%2")
@@ -447,7 +450,7 @@ void frmTermin::closeEvent(QCloseEvent* event) {
         // The planner ends with its main window: no other window of it may go on without it.
         closeOwnWindows();
         saveOnShutdown();
-        dbTermin.reset();
+        m_database->close();
     }
     event->accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TerminStore.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -22,6 +24,7 @@ struct Appointment;
 namespace ui {
 class SingleInstance;
 }
+class OpenDatabase;
 namespace sync {
 class AutoSync;
 struct SyncOutcome;
@@ -59,7 +62,7 @@ public:
     // The start-up, run once before the window is first shown.
     void Form_Load(FirstList firstList = FirstList::Whole);
 
-    moravel::TerminStore* database() const { return dbTermin.get(); }
+    moravel::TerminStore* database() const;
 
     // The coming appointments (or the search result), with renewal and, during start-up,
     // the report of missed appointments.
@@ -115,6 +118,10 @@ private:
     std::optional<qint64> currentId() const;
     void selectId(std::optional<qint64> id);
     bool reopenIfReplaced();
+    void followDatabase();
+    void followChange();
+    // False, and the user told once, when the list's read failed.
+    bool readSucceeded(bool failed);
     void showEntries(std::vector<listrows::ListEntry> rows);
     void listTheRest();
 
@@ -126,13 +133,16 @@ private:
     std::optional<qint64> TerminSpeichern();
     void ListviewEintragKopieren();
     void bottonBearbeiten();
-    void TerminLoeschen();
-    std::optional<moravel::Appointment> selectedRow() const;
+    // Deletes the row with this ID when the list still shows it as it was.
+    void TerminLoeschen(std::optional<qint64> shownId);
+    moravel::TerminStore::FoundRow selectedRow() const;
     void fillFieldsFrom(const moravel::Appointment& row);
     void setSubject(const QString& subject);
     void EingabeFelderLeeren();
     void tellWriteFailure(const QString& what);
     bool readyToWrite(const QString& what, bool onPickedRow);
+    // Says that the picked row was in a file another program has replaced since.
+    void tellReplaced(const QString& what, bool wasEditing);
 
     // Toolbar, menus and the other windows (frmTermin_Commands.cpp).
     void buildMenus();
@@ -188,6 +198,10 @@ private:
     bool m_screenFirst = false;
     // While the list shows the start's first screen only: the number of coming rows in all.
     std::optional<int> m_restOfList;
+    bool m_readFailureTold = false;
+    bool m_followWaiting = false;
+    // The row being edited was in a file another program has since replaced.
+    bool m_editOfReplacedFile = false;
     // The row being edited: it stays in the table, out of the list, until adding replaces it.
     std::optional<qint64> m_editing;
     // A stored subject too long for the subject field: written back whole, the field shows its start.
@@ -198,7 +212,9 @@ private:
     QPointer<frmInfo> m_info;
     QPointer<frmAbgleich> m_syncDialog;
     moravel::sync::AutoSync* m_autoSync = nullptr;
-    std::unique_ptr<moravel::TerminStore> dbTermin;
+    // The open database: asked for its store at each use, as the file may be replaced meanwhile.
+    moravel::OpenDatabase* m_database;
+    moravel::TerminStore* dbTermin() const { return database(); }
     QWidget* m_client = nullptr;
     QWidget* m_entryPanel = nullptr;
 };

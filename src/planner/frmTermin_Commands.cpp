@@ -177,13 +177,16 @@ void frmTermin::toolbarClicked(int position) {
         break;
     case 4: // no command of its own: the closing steps alone
         break;
-    case kDeletePosition:
+    case kDeletePosition: {
+        // The row asked about, whatever the list shows once the question is answered.
+        const std::optional<qint64> shown = currentId();
         if (ui::MessageBox::show(this, QMessageBox::Critical, windowTitle(),
                                  QStringLiteral("Markierten Termin löschen?"),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
             return;
-        TerminLoeschen();
+        TerminLoeschen(shown);
         break;
+    }
     case 9:
         mnuHilfe_Click();
         break;

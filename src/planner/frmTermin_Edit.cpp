@@ -9,6 +9,7 @@
 #include "ListModel.h"
 #include "ListRows.h"
 #include "MessageBox.h"
+#include "OpenDatabase.h"
 #include "TerminStore.h"
 
 #include <QAction>
@@ -20,6 +21,8 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
+
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPlannerEdit, "moravel.planner.edit")
 
@@ -57,7 +60,7 @@ bool frmTermin::entryFieldEvent(QObject* watched, QEvent* event) {
         break;
     case QEvent::KeyPress:
         if (watched == ListView1 && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-            TerminLoeschen();
+            TerminLoeschen(currentId());
             showCount();
             return true;
         }
@@ -92,6 +95,7 @@ void frmTermin::bottonHinzufuegen() {
     const std::optional<qint64> added = TerminSpeichern();
     if (added) {
         m_editing.reset();
+        m_editOfReplacedFile = false;
         EingabeFelderLeeren();
     }
     if (added || pastShown)
@@ -111,16 +115,25 @@ std::optional<qint64> frmTermin::TerminSpeichern() {
     fields.remarks = RichTextBox1->toPlainText();
     const std::optional<Appointment> row = entry::newRow(fields, serial::now());
     // An invalid time writes nothing, as before, and says nothing.
-    if (!row || !readyToWrite(QStringLiteral("Der Termin wurde nicht gespeichert"), m_editing.has_value()))
+    const QString what = QStringLiteral("Der Termin wurde nicht gespeichert");
+    if (!row)
         return std::nullopt;
-    const std::optional<qint64> id = m_editing ? dbTermin->replace(*m_editing, *row) : dbTermin->insert(*row);
+    // The edited row was in a file that has been replaced since the list showed the new one.
+    if (std::exchange(m_editOfReplacedFile, false)) {
+        tellReplaced(what, true);
+        return std::nullopt;
+    }
+    if (!readyToWrite(what, m_editing.has_value()))
+        return std::nullopt;
+    const std::optional<qint64> id =
+        m_editing ? dbTermin()->replace(*m_editing, *row) : dbTermin()->insert(*row);
     if (!id)
-        tellWriteFailure(QStringLiteral("Der Termin wurde nicht gespeichert"));
+        tellWriteFailure(what);
     return id;
 }
 
 void frmTermin::tellWriteFailure(const QString& what) {
-    const QString reason = dbTermin ? dbTermin->lastError() : QString();
+    const QString reason = dbTermin() ? dbTermin()->lastError() : QString();
     qCWarning(lcPlannerEdit) << what << reason;
     ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
                          what + (reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(":\n") + reason));
@@ -130,11 +143,10 @@ void frmTermin::tellWriteFailure(const QString& what) {
 // the row the user picked came from a file another program has since replaced (the list then
 // shows the new file; its rows may carry the same IDs).
 bool frmTermin::readyToWrite(const QString& what, bool onPickedRow) {
-    if (!dbTermin) {
+    if (!dbTermin()) {
         // Opening failed before; the file may be usable by now (a lock released, a file restored).
         QString reason;
-        dbTermin = TerminStore::open(location::databasePath(), nullptr, &reason);
-        if (!dbTermin) {
+        if (!m_database->open(location::databasePath(), nullptr, &reason)) {
             qCWarning(lcPlannerEdit) << what << reason;
             ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
                                  what + QStringLiteral(":\n") + reason);
@@ -142,15 +154,19 @@ bool frmTermin::readyToWrite(const QString& what, bool onPickedRow) {
         }
         return true;
     }
-    if (!dbTermin->isReplaced())
+    if (!dbTermin()->isReplaced())
         return true;
     if (!onPickedRow)
         return reopenIfReplaced();
     const bool wasEditing = m_editing.has_value();
     m_editing.reset();
     reloadByToggle();
-    if (!dbTermin)
-        return false;
+    if (dbTermin())
+        tellReplaced(what, wasEditing);
+    return false;
+}
+
+void frmTermin::tellReplaced(const QString& what, bool wasEditing) {
     ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
                          what +
                              QStringLiteral(":\nDie Termindatenbank wurde inzwischen durch eine andere Datei "
@@ -158,14 +174,13 @@ bool frmTermin::readyToWrite(const QString& what, bool onPickedRow) {
                              (wasEditing
                                   ? QStringLiteral(" „Hinzufügen“ nimmt die Eingaben als neuen Termin auf.")
                                   : QString()));
-    return false;
 }
 
-std::optional<Appointment> frmTermin::selectedRow() const {
+TerminStore::FoundRow frmTermin::selectedRow() const {
     const std::optional<qint64> id = currentId();
-    if (!id || !dbTermin)
-        return std::nullopt;
-    return dbTermin->find(*id);
+    if (!id || !dbTermin())
+        return {};
+    return dbTermin()->find(*id);
 }
 
 void frmTermin::setSubject(const QString& subject) {
@@ -210,37 +225,55 @@ void frmTermin::fillFieldsFrom(const Appointment& row) {
 }
 
 void frmTermin::ListviewEintragKopieren() {
-    const std::optional<Appointment> row = selectedRow();
-    if (!row)
+    const TerminStore::FoundRow row = selectedRow();
+    if (!readSucceeded(row.failed) || !row)
         return;
     fillFieldsFrom(*row);
     // A copy is a new appointment: an edit still pending ends, its row is listed again.
     if (m_editing) {
         m_editing.reset();
+        m_editOfReplacedFile = false;
         reloadByToggle();
     }
 }
 
 void frmTermin::bottonBearbeiten() {
-    const std::optional<Appointment> row = selectedRow();
-    if (!row)
+    const TerminStore::FoundRow row = selectedRow();
+    if (!readSucceeded(row.failed) || !row)
         return;
     fillFieldsFrom(*row);
     // The row leaves the list and lives on in the table until adding replaces it; editing
     // another row or closing the planner leaves it as it is.
     m_editing = row->ID;
+    m_editOfReplacedFile = false;
     reloadByToggle();
     Text1->setFocus();
 }
 
-void frmTermin::TerminLoeschen() {
-    if (!currentId() || !readyToWrite(QStringLiteral("Der Termin wurde nicht gelöscht"), true))
+void frmTermin::TerminLoeschen(std::optional<qint64> shownId) {
+    const QString what = QStringLiteral("Der Termin wurde nicht gelöscht");
+    if (!shownId || !readyToWrite(what, true))
         return;
-    const std::optional<Appointment> row = selectedRow();
-    if (!row)
+    // Only the row the user saw marked goes: the list may have followed another program's
+    // change meanwhile (the monitor's renewal at midnight locks the row and lists its next day).
+    const TerminStore::FoundRow row =
+        currentId() == shownId ? dbTermin()->find(*shownId) : TerminStore::FoundRow();
+    if (row.failed)
+        return tellWriteFailure(what);
+    // A row of the coming list whose day has passed since is renewed at the next look.
+    const bool passedMeanwhile =
+        row && !AlteTermine->isChecked() && !listrows::comingDay(*row, serial::today());
+    if (!row || passedMeanwhile) {
+        qCWarning(lcPlannerEdit) << what << "row" << *shownId << "was changed by another program";
+        reloadByToggle();
+        ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
+                             what + QStringLiteral(":\nEin anderes Programm hat ihn inzwischen geändert, "
+                                                   "erneuert oder gelöscht; die Liste zeigt jetzt den "
+                                                   "aktuellen Stand."));
         return;
-    if (!dbTermin->remove(row->ID)) {
-        tellWriteFailure(QStringLiteral("Der Termin wurde nicht gelöscht"));
+    }
+    if (!dbTermin()->remove(row->ID)) {
+        tellWriteFailure(what);
         return;
     }
     reloadByToggle();
@@ -266,6 +299,7 @@ void frmTermin::offerAppointment(const QString& subject, const QDateTime& day) {
     // The start of a new appointment: an edit still pending ends, its row stays as it was.
     if (m_editing) {
         m_editing.reset();
+        m_editOfReplacedFile = false;
         reloadByToggle();
     }
 }

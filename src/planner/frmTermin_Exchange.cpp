@@ -3,11 +3,14 @@
 
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "OpenDatabase.h"
+#include "RunAside.h"
 #include "StoreExchange.h"
 #include "TerminStore.h"
 
 #include <QFile>
 #include <QLoggingCategory>
+#include <QProgressDialog>
 #include <QSaveFile>
 
 Q_LOGGING_CATEGORY(lcPlannerExchange, "moravel.planner.exchange")
@@ -16,6 +19,8 @@ namespace moravel::planner {
 
 namespace {
 const QString kFilter = QStringLiteral("iCalendar-Dateien (*.ics);;Alle Dateien (*)");
+// An import that takes longer shows its progress bar.
+constexpr int kProgressAfterMs = 400;
 } // namespace
 
 void frmTermin::mnuExportieren_Click() {
@@ -23,9 +28,10 @@ void frmTermin::mnuExportieren_Click() {
         return;
     const QString path = ui::FileDialog::saveFile(this, QStringLiteral("Termine exportieren"), kFilter,
                                                   QStringLiteral("Termine.ics"), QStringLiteral("ics"));
-    if (path.isEmpty())
+    // The file may have been replaced while the dialog was open.
+    if (path.isEmpty() || !reopenIfReplaced())
         return;
-    const ical::StoreExport exported = ical::exportStore(*dbTermin, ical::localContext());
+    const ical::StoreExport exported = ical::exportStore(*dbTermin(), ical::localContext());
     QString failure = exported.error;
     if (exported.ok()) {
         // Written whole or not at all: an older file of that name stays until the new one is complete.
@@ -57,7 +63,25 @@ void frmTermin::mnuImportieren_Click() {
             QStringLiteral("Die Datei\n%1\nlässt sich nicht lesen: %2").arg(path, file.errorString()));
         return;
     }
-    const ical::StoreImport imported = ical::importIntoStore(*dbTermin, file.readAll(), ical::localContext());
+    if (!reopenIfReplaced())
+        return;
+    // On a thread and a connection of its own: a file of years of appointments takes seconds,
+    // through which the window is drawn and says that it works.
+    const QByteArray bytes = file.readAll();
+    QProgressDialog progress(QStringLiteral("Termine werden übernommen ..."), QString(), 0, 0, this);
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressAfterMs);
+    ical::StoreImport imported;
+    runAside([&] {
+        QString reason;
+        const std::unique_ptr<TerminStore> store = TerminStore::open(m_database->path(), nullptr, &reason);
+        if (!store)
+            imported.error = reason;
+        else
+            imported = ical::importIntoStore(*store, bytes, ical::localContext());
+    });
+    progress.reset();
     if (!imported.ok()) {
         qCWarning(lcPlannerExchange) << "import from" << path << "failed:" << imported.error;
         ui::MessageBox::show(

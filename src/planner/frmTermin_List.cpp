@@ -6,6 +6,7 @@
 #include "ListRows.h"
 #include "MessageBox.h"
 #include "NumberText.h"
+#include "OpenDatabase.h"
 #include "Platform.h"
 #include "Renewal.h"
 #include "SettingsStore.h"
@@ -13,6 +14,8 @@
 #include "frmTerminGrafik.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -22,6 +25,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcPlannerList, "moravel.planner.list")
 
@@ -34,6 +38,8 @@ constexpr quint32 kComingTextColour = 0;
 // Light grey of the search box's resting text.
 constexpr quint32 kPlaceholderColour = 12632256;
 constexpr double kSearchDays = 5000;
+// How soon a change of another program is looked at again while the planner is busy.
+constexpr int kFollowRetryMs = 200;
 } // namespace
 
 bool frmTermin::searchActive() const {
@@ -41,24 +47,72 @@ bool frmTermin::searchActive() const {
     return !text.isEmpty() && text != kSearchPlaceholder;
 }
 
+TerminStore* frmTermin::database() const {
+    return m_database->store();
+}
+
 bool frmTermin::reopenIfReplaced() {
-    if (!dbTermin)
+    if (!dbTermin())
         return false;
-    if (!dbTermin->isReplaced())
+    if (!dbTermin()->isReplaced())
         return true;
     // Another program put a new file in its place (a restore, a sync tool): that file is the
     // one the user means from now on.
-    const QString path = dbTermin->path();
-    qCInfo(lcPlannerList) << "database file replaced, reopening" << path;
-    dbTermin.reset();
-    dbTermin = TerminStore::open(path);
-    if (!dbTermin)
+    QString reason;
+    if (!m_database->reopenIfReplaced(&reason))
         ui::MessageBox::show(
             this, QMessageBox::Critical, windowTitle(),
             QStringLiteral("Die Termindatenbank wurde durch eine andere Datei ersetzt, die sich "
-                           "nicht öffnen lässt:\n%1")
-                .arg(path));
-    return dbTermin != nullptr;
+                           "nicht öffnen lässt:\n%1\n\n%2")
+                .arg(QDir::toNativeSeparators(m_database->path()), reason));
+    return dbTermin() != nullptr;
+}
+
+void frmTermin::followDatabase() {
+    connect(m_database, &OpenDatabase::changedElsewhere, this, &frmTermin::followChange);
+    // A row taken out for editing belongs to the file that goes; its ID may name another row in
+    // the new one.
+    connect(m_database, &OpenDatabase::reopening, this, [this] {
+        if (m_editing) {
+            m_editing.reset();
+            m_editOfReplacedFile = true;
+        }
+    });
+}
+
+void frmTermin::followChange() {
+    if (m_shutdownDone)
+        return;
+    // The start-up reads the list itself, with the report of missed appointments that a second
+    // pass would give again; a question in front is answered first.
+    if (Ladevorgang || QApplication::activeModalWidget()) {
+        if (!std::exchange(m_followWaiting, true))
+            QTimer::singleShot(kFollowRetryMs, this, [this] {
+                m_followWaiting = false;
+                followChange();
+            });
+        return;
+    }
+    // What another program changed (the monitor's renewal at midnight, a sync, an import)
+    // shows at once; the selection stays on its row.
+    reloadByToggle();
+    showCount();
+}
+
+bool frmTermin::readSucceeded(bool failed) {
+    if (!failed) {
+        m_readFailureTold = false;
+        return true;
+    }
+    const QString reason = dbTermin() ? dbTermin()->lastError() : QString();
+    qCWarning(lcPlannerList) << "reading the list failed:" << reason;
+    // Told once until a read succeeds again: every reload would fail the same way.
+    if (!std::exchange(m_readFailureTold, true))
+        ui::MessageBox::show(this, QMessageBox::Warning, windowTitle(),
+                             QStringLiteral("Die Termine konnten nicht gelesen werden; die Liste zeigt, "
+                                            "was zuletzt gelesen wurde.\n") +
+                                 reason);
+    return false;
 }
 
 std::optional<qint64> frmTermin::currentId() const {
@@ -86,8 +140,8 @@ void frmTermin::showEntries(std::vector<listrows::ListEntry> rows) {
     // The rows come in query order: an arrow from an earlier sort would no longer be true.
     ListView1->header()->setSortIndicatorShown(false);
     std::vector<qint64> keptRules;
-    if (dbTermin && !dbTermin->rowsWithKeptRule(keptRules))
-        qCWarning(lcPlannerList) << "rows taken as one-offs not read:" << dbTermin->lastError();
+    if (dbTermin() && !dbTermin()->rowsWithKeptRule(keptRules))
+        qCWarning(lcPlannerList) << "rows taken as one-offs not read:" << dbTermin()->lastError();
     m_rows->setKeptRules({keptRules.begin(), keptRules.end()});
     m_rows->setRows(std::move(rows), serial::today());
     selectId(kept);
@@ -125,15 +179,18 @@ void frmTermin::EinlesenAusDB() {
             if (const std::optional<qint64> day = listrows::comingDay(row, today))
                 entries.push_back(listrows::listEntry(row, *day));
         };
+        bool read;
         if (searchActive()) {
             // The lower bound is now, not today: what is over today is not found.
-            for (const Appointment& row : dbTermin->searchComing(
-                     numtext::general(now), numtext::general(now + kSearchDays), Text4->text()))
+            const TerminStore::Rows found = dbTermin()->searchComing(
+                numtext::general(now), numtext::general(now + kSearchDays), Text4->text());
+            read = !found.failed;
+            for (const Appointment& row : found)
                 take(row);
         } else {
             // The backlog is renewed in one go; the list is then filled once, from what a pass
             // restarted after every renewal would have seen last.
-            if (renewPassedAppointments(*dbTermin, today, now) < 0 && !m_renewalFailureTold) {
+            if (renewPassedAppointments(*dbTermin(), today, now) < 0 && !m_renewalFailureTold) {
                 // Told once: every reload would try again and fail the same way.
                 m_renewalFailureTold = true;
                 tellWriteFailure(QStringLiteral("Wiederkehrende Termine konnten nicht erneuert werden"));
@@ -143,7 +200,7 @@ void frmTermin::EinlesenAusDB() {
             qint64 firstDay = today;
             if (starting && closedAt < static_cast<double>(today))
                 firstDay = static_cast<qint64>(std::max(std::floor(closedAt), 0.0));
-            dbTermin->mainListFrom(
+            read = dbTermin()->mainListFrom(
                 firstDay,
                 [&](const TerminStore::RowKey& key) {
                     const bool missedRow =
@@ -155,6 +212,9 @@ void frmTermin::EinlesenAusDB() {
                 },
                 take);
         }
+        // A list broken off would pass for all there is, and a missed report for complete.
+        if (!readSucceeded(!read))
+            return;
     }
     showEntries(std::move(entries));
     if (coming > screenRows)
@@ -169,8 +229,10 @@ void frmTermin::AlteTermineEinlesenAusDB() {
     if (reopenIfReplaced()) {
         const std::optional<QString> search =
             searchActive() ? std::optional<QString>(Text4->text()) : std::nullopt;
-        std::vector<Appointment> rows =
-            dbTermin->pastList(QString::number(serial::today()), search, listrows::kPastRows);
+        TerminStore::Rows rows =
+            dbTermin()->pastList(QString::number(serial::today()), search, listrows::kPastRows);
+        if (!readSucceeded(rows.failed))
+            return;
         if (m_editing)
             std::erase_if(rows, [this](const Appointment& row) { return row.ID == *m_editing; });
         entries = listrows::pastEntries(rows);

@@ -18,7 +18,7 @@ void frmTermin::startSync() {
 
 void frmTermin::mnuAbgleich_Click() {
     if (!m_syncDialog) {
-        m_syncDialog = new frmAbgleich(dbTermin.get(), this);
+        m_syncDialog = new frmAbgleich(*m_database, this);
         connect(m_syncDialog, &frmAbgleich::syncRequested, this, [this] {
             statusSync->setText(QStringLiteral("Abgleich läuft ..."));
             m_autoSync->runner().run();

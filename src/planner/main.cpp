@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
     moravel::ui::installGermanTranslations(application);
 
     moravel::ui::SingleInstance instance(moravel::ui::kPlannerInstance);
+    // A planner started while one runs (a click on the monitor's tray icon, the menu) hands over
+    // before its start-up: a start-up would report the missed appointments again and save its
+    // closing as the planner's.
+    if (!instance.isPrimary() && instance.notifyPrimary())
+        return 0;
     moravel::planner::frmTermin window(&instance);
     window.Form_Load(moravel::planner::frmTermin::FirstList::ScreenFirst);
     window.show();

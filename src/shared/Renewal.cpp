@@ -73,7 +73,10 @@ int renewChain(TerminStore& store, qint64 id, qint64 today, const QString& nowTe
     if (!transaction.isOpen())
         return -1;
     // Read again under the write lock: the other program may have renewed or the user changed it.
-    const std::optional<Appointment> row = store.find(id);
+    const TerminStore::FoundRow row = store.find(id);
+    // A failed read is no sign that the row needs nothing: the chain would stay unrenewed.
+    if (row.failed)
+        return -1;
     if (!row)
         return 0;
     const std::optional<PassedOccurrence> passed = passedOccurrence(*row, today);

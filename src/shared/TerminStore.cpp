@@ -81,6 +81,16 @@ void makeIndexes(sqlite3* db, const QString& path) {
     sql::execute(db, "ROLLBACK");
 }
 
+// The layout the file says it has; none when it cannot be read.
+std::optional<int> layoutVersion(sqlite3* db) {
+    sql::Statement statement(db, "PRAGMA user_version");
+    if (!statement.ok() || statement.step() != SQLITE_ROW)
+        return std::nullopt;
+    return static_cast<int>(statement.integer(0));
+}
+
+const std::string kSetVersion = "PRAGMA user_version = " + std::to_string(schema::kVersion);
+
 const char* const kDeleteRow = "DELETE FROM tblTermin WHERE ID = ?1";
 const char* const kDropUid = "DELETE FROM tblTerminUID WHERE ID = ?1";
 const char* const kCarryUid =
@@ -144,18 +154,23 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
 
     bool usable;
     std::optional<QString> untrusted = QString();
+    std::optional<int> layout = schema::kVersion;
     if (existed) {
         // An empty or foreign file is no appointment database, even when SQLite would accept it.
         usable =
             info.size() > 0 && sqlite3_db_readonly(db, "main") == 0 && connection::hasAppointmentTable(db);
         untrusted = usable ? connection::untrustedReason(db) : std::nullopt;
-        usable = usable && untrusted;
+        layout = usable ? layoutVersion(db) : std::nullopt;
+        usable = usable && untrusted && layout;
+        if (usable && untrusted->isEmpty() && *layout > schema::kVersion)
+            untrusted = QStringLiteral("Die Termindatenbank stammt von einer neueren Version von Moravel. "
+                                       "Die Datei wird deshalb nur gelesen und nicht verändert.");
     } else {
         // All of it in one transaction: a program ended while making the file leaves at most an
         // empty one, never a table whose indexes the next program to open it has to write.
         usable = sql::execute(db, "BEGIN IMMEDIATE") && sql::execute(db, schema::kCreateTable) &&
                  sql::execute(db, indexChanges(db).c_str()) && sql::execute(db, schema::kSideTables) &&
-                 sql::execute(db, "COMMIT");
+                 sql::execute(db, kSetVersion.c_str()) && sql::execute(db, "COMMIT");
     }
     if (!usable) {
         qCWarning(lcStore, "%s is no usable appointment database: %s", qUtf8Printable(path),
@@ -177,6 +192,9 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
         makeIndexes(db, path);
         if (!sql::execute(db, schema::kSideTables))
             qCWarning(lcStore, "Making the side tables of %s failed: %s", qUtf8Printable(path),
+                      sql::errorText(db));
+        else if (*layout < schema::kVersion && !sql::execute(db, kSetVersion.c_str()))
+            qCWarning(lcStore, "Marking the layout of %s failed: %s", qUtf8Printable(path),
                       sql::errorText(db));
     } else {
         qCWarning(lcStore, "%s is read only: tblTermin is a view or has triggers", qUtf8Printable(path));

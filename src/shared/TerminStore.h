@@ -45,8 +45,17 @@ public:
     TerminStore(const TerminStore&) = delete;
     TerminStore& operator=(const TerminStore&) = delete;
 
+    // What a read gave. `failed` when it broke off: the rows are then those read before, never
+    // to be taken for all there are; lastError() says why.
+    struct Rows : std::vector<Appointment> {
+        bool failed = false;
+    };
+    struct FoundRow : std::optional<Appointment> {
+        bool failed = false;
+    };
+
     // Every row in ascending text order of TerminDatumUhrzeit (rows of equal text in ID order).
-    std::vector<Appointment> mainList() const;
+    Rows mainList() const;
     // The fields that decide whether a pass wants a row, as the table holds them (UTF-8; NULL
     // reads as empty). They point into the row being read and are valid only during the call.
     struct RowKey {
@@ -67,13 +76,12 @@ public:
     bool mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink) const;
     // Rows with from <= TerminDatumUhrzeit <= to (as text) whose subject contains the search
     // text; '*' and '?' in it act as wildcards.
-    std::vector<Appointment> searchComing(const QString& from, const QString& to,
-                                          const QString& searchText) const;
+    Rows searchComing(const QString& from, const QString& to, const QString& searchText) const;
     // Rows with TerminDatumUhrzeit < today (as text), newest first; narrowed by the search text when
     // given. With a limit, daily rows (Wiederholung the text "1") are left out and the list ends
     // after that many rows, so that a view of the newest rows does not read all the years before.
-    std::vector<Appointment> pastList(const QString& today, const std::optional<QString>& searchText,
-                                      std::optional<int> limitWithoutDaily = std::nullopt) const;
+    Rows pastList(const QString& today, const std::optional<QString>& searchText,
+                  std::optional<int> limitWithoutDaily = std::nullopt) const;
 
     // Inserts a row and returns its new ID; ID of the argument is ignored.
     std::optional<qint64> insert(const Appointment& row);
@@ -84,7 +92,8 @@ public:
     // row that another program deleted meanwhile is no reason to lose the edited one: it is
     // inserted all the same. Returns the new ID.
     std::optional<qint64> replace(qint64 id, const Appointment& row);
-    std::optional<Appointment> find(qint64 id) const;
+    // The row with this ID; none when there is none or the read failed (then `failed`).
+    FoundRow find(qint64 id) const;
 
     // Marks the row as renewed (sysGesperrt "1") whatever its flag is stored as; false when
     // there is no such row or the write failed. Meant for a write transaction in which the row

@@ -72,9 +72,9 @@ bool TerminStore::query(const std::string& sql, const std::vector<QString>& para
     return rc == SQLITE_DONE || failed("Reading rows");
 }
 
-std::vector<Appointment> TerminStore::mainList() const {
-    std::vector<Appointment> rows;
-    query(mainListQuery(), {}, [&rows](const Appointment& row) { rows.push_back(row); });
+TerminStore::Rows TerminStore::mainList() const {
+    Rows rows;
+    rows.failed = !query(mainListQuery(), {}, [&rows](const Appointment& row) { rows.push_back(row); });
     return rows;
 }
 
@@ -103,19 +103,19 @@ bool TerminStore::renewableBefore(qint64 day, const RowFilter& keep, const RowSi
     return query(unlocked, {}, keep, sink);
 }
 
-std::vector<Appointment> TerminStore::searchComing(const QString& from, const QString& to,
-                                                   const QString& searchText) const {
+TerminStore::Rows TerminStore::searchComing(const QString& from, const QString& to,
+                                            const QString& searchText) const {
     static const std::string sql =
         rowsWhere("TerminDatumUhrzeit >= ?1 AND TerminDatumUhrzeit <= ?2 AND wildcard_match(?3, Betreff)") +
         " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
-    std::vector<Appointment> rows;
-    query(sql, {from, to, WildcardPattern::containing(searchText).text()},
-          [&rows](const Appointment& row) { rows.push_back(row); });
+    Rows rows;
+    rows.failed = !query(sql, {from, to, WildcardPattern::containing(searchText).text()},
+                         [&rows](const Appointment& row) { rows.push_back(row); });
     return rows;
 }
 
-std::vector<Appointment> TerminStore::pastList(const QString& today, const std::optional<QString>& searchText,
-                                               std::optional<int> limitWithoutDaily) const {
+TerminStore::Rows TerminStore::pastList(const QString& today, const std::optional<QString>& searchText,
+                                        std::optional<int> limitWithoutDaily) const {
     std::string condition = "TerminDatumUhrzeit < ?1";
     std::vector<QString> parameters{today};
     if (searchText) {
@@ -129,15 +129,19 @@ std::vector<Appointment> TerminStore::pastList(const QString& today, const std::
         parameters.push_back(QString::number(*limitWithoutDaily));
         order += " LIMIT ?" + std::to_string(parameters.size());
     }
-    std::vector<Appointment> rows;
-    query(rowsWhere(condition) + order, parameters, [&rows](const Appointment& row) { rows.push_back(row); });
+    Rows rows;
+    rows.failed = !query(rowsWhere(condition) + order, parameters,
+                         [&rows](const Appointment& row) { rows.push_back(row); });
     return rows;
 }
 
-std::optional<Appointment> TerminStore::find(qint64 id) const {
+TerminStore::FoundRow TerminStore::find(qint64 id) const {
     static const std::string sql = rowsWhere("ID = ?1");
-    std::optional<Appointment> found;
-    query(sql, {QString::number(id)}, [&found](const Appointment& row) { found = row; });
+    FoundRow found;
+    found.failed =
+        !query(sql, {QString::number(id)}, [&found](const Appointment& row) { found.emplace(row); });
+    if (found.failed)
+        found.reset();
     return found;
 }
 

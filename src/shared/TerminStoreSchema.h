@@ -47,6 +47,12 @@ inline const char* const kSideTables = "CREATE TABLE IF NOT EXISTS tblTerminUID 
                                        "CREATE TABLE IF NOT EXISTS tblTerminFremd (UID TEXT PRIMARY KEY,"
                                        " Komponente TEXT NOT NULL, Anker INTEGER, Einmalig INTEGER);";
 
+// The file's layout, kept as PRAGMA user_version: 0 in a file of an older program, which has
+// tblTermin and may lack the rest; 1 with the side tables and indexes below. Older programs
+// neither read nor change it, so they go on working with a file of any layout. A file of a later
+// layout is read but never written: a write could break what the later program relies on.
+inline constexpr int kVersion = 1;
+
 // The indexes every file gets when it is opened, whatever its age and origin, as SQLite keeps
 // their statements. One whose statement differs is made again, so that a changed condition
 // reaches older files; a query uses a partial index only when it repeats its condition.

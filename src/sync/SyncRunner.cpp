@@ -5,6 +5,8 @@
 #include "SecretStore.h"
 #include "SettingsStore.h"
 
+#include <utility>
+
 namespace moravel::sync {
 
 namespace {
@@ -12,6 +14,11 @@ namespace {
 // another program's write, and a file that stays busy is synced at the next turn.
 constexpr int kBusyTimeoutMs = 250;
 } // namespace
+
+struct SyncRunner::Job : QObject {
+    std::unique_ptr<TerminStore> store;
+    std::unique_ptr<SyncEngine> engine; // after the store: destroyed before it
+};
 
 SyncRunner::SyncRunner(QObject* parent) : QObject(parent) {}
 
@@ -33,12 +40,16 @@ void SyncRunner::run() {
             return done({false, QStringLiteral("Abgleich abgebrochen: ") + error});
         settings.password = password;
         QString reason;
-        m_store = TerminStore::open(location::databasePath(), nullptr, &reason, kBusyTimeoutMs);
-        if (!m_store)
+        std::unique_ptr<TerminStore> store =
+            TerminStore::open(location::databasePath(), nullptr, &reason, kBusyTimeoutMs);
+        if (!store)
             return done({false, QStringLiteral("Abgleich abgebrochen: ") + reason});
-        m_engine = std::make_unique<SyncEngine>(*m_store, settings);
-        connect(m_engine.get(), &SyncEngine::finished, this, &SyncRunner::done);
-        m_engine->start();
+        m_job = new Job;
+        m_job->setParent(this);
+        m_job->store = std::move(store);
+        m_job->engine = std::make_unique<SyncEngine>(*m_job->store, settings);
+        connect(m_job->engine.get(), &SyncEngine::finished, this, &SyncRunner::done);
+        m_job->engine->start();
     };
     if (settings.user.isEmpty())
         withPassword(QString(), QString());
@@ -49,10 +60,10 @@ void SyncRunner::run() {
 void SyncRunner::done(const SyncOutcome& outcome) {
     const QString when = Clock::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm"));
     settings::write(kSection, kLastSyncKey, when + QStringLiteral(" ") + outcome.summary);
-    // The engine is still on the stack that called: it goes after it has returned.
-    if (m_engine)
-        m_engine.release()->deleteLater();
-    m_store.reset();
+    // The engine is still on the stack that called: it goes after it has returned, and the
+    // store it works on with it, not before.
+    if (m_job)
+        std::exchange(m_job, nullptr)->deleteLater();
     m_running = false;
     Q_EMIT finished(outcome);
 }

@@ -29,9 +29,11 @@ Q_SIGNALS:
 private:
     void done(const SyncOutcome& outcome);
 
+    // One sync's own connection and the engine working on it: they go together, the engine first.
+    struct Job;
+
     bool m_running = false;
-    std::unique_ptr<TerminStore> m_store;
-    std::unique_ptr<SyncEngine> m_engine;
+    Job* m_job = nullptr;
 };
 
 // Syncs by itself while "Automatisch" is set: at start, a little after each change and every

@@ -4,10 +4,14 @@
 #include "SecretStore.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QPushButton>
+#include <QTest>
 
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <cstdio>
 
 using namespace moravel;
 
@@ -196,4 +200,40 @@ TEST_F(ExchangeMenu, SyncDialogKeepsThePasswordOutOfTheSettings) {
     EXPECT_TRUE(ini.contains("Adresse=http://kalender.example/anna/termine/")) << ini.toStdString();
     EXPECT_FALSE(ini.contains("streng-geheim"));
     sync::SecretStore::setInstance(nullptr);
+}
+
+// The dialog keeps no store of its own: a check after the file was replaced works on the new
+// one, and a check under way when it is replaced ends with the old one.
+TEST_F(ExchangeMenu, ConnectionCheckWorksOnTheFileOfTheMoment) {
+    const auto replaceFile = [this] {
+        const QString restored = env.databasePath() + ".restored";
+        { ASSERT_TRUE(TerminStore::open(restored)); }
+        store.reset();
+        ASSERT_EQ(std::rename(QFile::encodeName(restored).constData(),
+                              QFile::encodeName(env.databasePath()).constData()),
+                  0);
+    };
+    const auto reload = [this] {
+        trigger("AlteTermine");
+        trigger("AlteTermine");
+    };
+    open();
+    trigger("mnuAbgleich");
+    auto* dialog = window->findChild<QDialog*>("frmAbgleich");
+    ASSERT_TRUE(dialog);
+    // Nothing listens there: the check fails at once, after it has used the store.
+    dialog->findChild<QLineEdit*>("Adresse")->setText("http://127.0.0.1:9/termine/");
+    auto* result = dialog->findChild<QLabel*>("Ergebnis");
+
+    replaceFile();
+    reload();
+    dialog->findChild<QPushButton*>("VerbindungPruefen")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result->text().contains("nicht erreichbar"); }, 5000))
+        << result->text().toStdString();
+
+    dialog->findChild<QPushButton*>("VerbindungPruefen")->click();
+    ASSERT_EQ(result->text(), QString::fromUtf8("Verbindung wird geprüft ..."));
+    replaceFile();
+    reload();
+    EXPECT_TRUE(result->text().contains("ersetzt")) << result->text().toStdString();
 }

@@ -332,6 +332,43 @@ TEST_F(EditFixture, DeleteKeyDeletesWithoutAskingAndToolbarAsksFirst) {
     EXPECT_TRUE(rows().empty());
 }
 
+// Whatever keeps a delete from happening is told, and nothing else is deleted instead.
+TEST_F(EditFixture, ADeleteThatCannotBeDoneIsTold) {
+    struct Case {
+        const char* name;
+        const char* meanwhile; // what another program does after the list was read
+        const char* undo;
+    };
+    const std::vector<Case> cases = {
+        {"file locked", "BEGIN EXCLUSIVE", "ROLLBACK"},
+        {"row deleted", "DELETE FROM tblTermin WHERE Betreff = 'B'", nullptr},
+        {"row changed", "UPDATE tblTermin SET TerminDatum = '46000' WHERE Betreff = 'B'", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ForeignConnection(env.databasePath()).execute("DELETE FROM tblTermin");
+        add(QDate(2026, 12, 9), "11:00", "A");
+        add(QDate(2026, 12, 10), "11:00", "B");
+        open();
+        window->database()->setBusyTimeout(0);
+        ui::MessageBox::clearHistory();
+        select(1);
+        test::ForeignConnection other(env.databasePath());
+        ASSERT_TRUE(other.execute(c.meanwhile));
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(list(), &del);
+        if (c.undo) {
+            ASSERT_TRUE(other.execute(c.undo));
+        }
+        ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+        EXPECT_EQ(ui::MessageBox::history()[0].icon, QMessageBox::Warning);
+        EXPECT_TRUE(ui::MessageBox::history()[0].text.startsWith(
+            QString::fromUtf8("Der Termin wurde nicht gelöscht:\n")))
+            << ui::MessageBox::history()[0].text.toStdString();
+        EXPECT_TRUE(store->mainList().front().Betreff == "A");
+    }
+}
+
 TEST_F(EditFixture, SearchButtonOnlyRefreshesTheCount) {
     add(QDate(2026, 12, 9), "11:00", "A");
     open();

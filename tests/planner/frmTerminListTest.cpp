@@ -1,7 +1,10 @@
 #include "PlannerFixture.h"
 
 #include "DayClass.h"
+#include "ForeignConnection.h"
+#include "ListRows.h"
 #include "Platform.h"
+#include "Renewal.h"
 #include "SettingsStore.h"
 #include "frmTerminGrafik.h"
 
@@ -104,6 +107,8 @@ TEST_F(PlannerFixture, PastViewListsEveryKindButDailyNewestFirstInRed) {
     add(QDate(2026, 11, 20), "07:00", "Daily", "1");
     add(kToday.addDays(-1), "18:00", "Yesterday");
     add(kToday, "08:00", "Today");
+    // Today without a time: its key is today's number, no past text.
+    add(kToday, "", "Today untimed");
     open();
     trigger("AlteTermine");
     EXPECT_EQ(column(5), QStringList({"Yesterday", "Weekly", "Weekly", "Weekly"}));
@@ -115,7 +120,7 @@ TEST_F(PlannerFixture, PastViewListsEveryKindButDailyNewestFirstInRed) {
     EXPECT_EQ(text("statusPanel2"), "4 Termine");
 
     trigger("AlteTermine");
-    EXPECT_EQ(column(5), QStringList({"Daily", "Today", "Weekly"}));
+    EXPECT_EQ(column(5), QStringList({"Today untimed", "Daily", "Today", "Weekly"}));
     EXPECT_EQ(list()->palette().color(QPalette::Text), QColor(0, 0, 0));
 }
 
@@ -326,4 +331,61 @@ TEST_F(PlannerFixture, AScreenReadersToggleSwitchesThePastView) {
     EXPECT_EQ(column(5), QStringList({"gestern"}));
     actions->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(column(5), QStringList({"morgen"}));
+}
+
+// The list follows what other programs write, keeping the row marked; a change the list has not
+// shown yet never makes a command act on another row than the one marked.
+TEST_F(PlannerFixture, TheListFollowsOtherProgramsAndKeepsTheMarkedRow) {
+    add(kToday.addDays(2), "10:00", "Bank");
+    open();
+    select(0);
+    add(kToday.addDays(1), "10:00", "Arzt");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count() == 2; }, 2000));
+    EXPECT_EQ(column(5), QStringList({"Arzt", "Bank"}));
+    EXPECT_EQ(selectedSubject(), "Bank");
+    EXPECT_EQ(text("statusPanel2"), "2 Termine");
+    // The past view follows as well.
+    trigger("AlteTermine");
+    add(kToday.addDays(-1), "10:00", "Gestern");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count() == 1; }, 2000));
+    EXPECT_EQ(column(5), QStringList({"Gestern"}));
+}
+
+TEST_F(PlannerFixture, AfterTheMonitorsMidnightRenewalADeleteRemovesTheLiveRow) {
+    setNow(kToday, QTime(23, 59, 30));
+    const qint64 first = add(kToday, "23:00", "Täglich", "1");
+    open();
+    select(0);
+    ASSERT_EQ(selectedSubject(), "Täglich");
+    const auto flags = [this] {
+        return test::ForeignConnection(env.databasePath())
+            .column("SELECT TerminDatum || ':' || sysGesperrt FROM tblTermin ORDER BY ID")
+            .join(' ');
+    };
+    const QString today = QString::number(serial::dayNumber(kToday));
+    const QString tomorrow = QString::number(serial::dayNumber(kToday) + 1);
+
+    // Midnight: the monitor renews before the list has seen it. A delete then must not hit the
+    // row now locked; it says why and shows the new day.
+    setNow(kToday.addDays(1), QTime(0, 0, 1));
+    ASSERT_EQ(renewPassedAppointments(*store, serial::today(), serial::now()), 1);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(list(), &del);
+    EXPECT_EQ(flags(), today + ":1 " + tomorrow + ":0");
+    ASSERT_EQ(ui::MessageBox::history().size(), 1u);
+    EXPECT_TRUE(
+        ui::MessageBox::history()[0].text.startsWith(QString::fromUtf8("Der Termin wurde nicht gelöscht:")));
+    EXPECT_EQ(column(5), QStringList({"Täglich"}));
+
+    // Once the list shows the renewal (within a second), a delete removes the live row.
+    setNow(kToday.addDays(2), QTime(0, 0, 1));
+    ASSERT_EQ(renewPassedAppointments(*store, serial::today(), serial::now()), 1);
+    // The chain's newest row, latest in the main list.
+    const QString live = QString::number(store->mainList().back().ID);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return data(0, listrows::ID).toString() == live; }, 1000));
+    EXPECT_EQ(selectedSubject(), "Täglich");
+    QApplication::sendEvent(list(), &del);
+    EXPECT_EQ(flags(), today + ":1 " + tomorrow + ":1");
+    EXPECT_EQ(count(), 0);
+    EXPECT_TRUE(store->find(first));
 }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 #include <sqlite3.h>
@@ -112,6 +113,35 @@ TEST_F(TerminStoreTest, ReplaceIsAllOrNothing) {
     EXPECT_TRUE(store->replace(*edited, row("46365", "newer")));
     EXPECT_EQ(subjects(store->mainList()), QStringList({"newer"}));
     sqlite3_close(other);
+}
+
+// A read that fails says so: a pass must never take rows broken off for all there are.
+TEST_F(TerminStoreTest, EveryReadTellsWhenItFailed) {
+    const qint64 id = *store->insert(row("46363", "Termin"));
+    const std::vector<std::pair<const char*, std::function<bool()>>> reads = {
+        {"main list", [&] { return store->mainList().failed; }},
+        {"search", [&] { return store->searchComing("46000", "47000", "Termin").failed; }},
+        {"past", [&] { return store->pastList("47000", std::nullopt).failed; }},
+        {"past searched", [&] { return store->pastList("47000", QStringLiteral("Ter*")).failed; }},
+        {"find", [&] { return store->find(id).failed; }},
+    };
+    for (const auto& [name, failed] : reads) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(failed());
+    }
+    EXPECT_EQ(store->mainList().size(), 1u);
+    test::ForeignConnection other(env.databasePath());
+    ASSERT_TRUE(
+        other.execute(QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO tblTermin(Betreff) VALUES ('x')")));
+    store->setBusyTimeout(0);
+    for (const auto& [name, failed] : reads) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(failed());
+        EXPECT_EQ(store->lastError(),
+                  QString::fromUtf8("Die Termindatenbank ist gerade von einem anderen Programm gesperrt."));
+    }
+    EXPECT_FALSE(store->find(id));
+    ASSERT_TRUE(other.execute(QStringLiteral("ROLLBACK")));
 }
 
 // The monitor re-reads only when this changes; another connection's commit must change it.
@@ -252,6 +282,7 @@ TEST(TerminStoreFiles, NewFileIsWholeAfterItsFirstCommit) {
             .join(QLatin1Char(' ')),
         "idxErneuerbar idxTerminDatumUhrzeit idxTerminUID idxUnregelmaessig tblTermin tblTerminAbgleich "
         "tblTerminAbgleichStand tblTerminFremd tblTerminUID");
+    EXPECT_EQ(file.column(QStringLiteral("PRAGMA user_version")), QStringList({"1"}));
 }
 
 TEST(TerminStoreFiles, ReadOnlyFileAndDirectoryAreUnusable) {
@@ -298,6 +329,7 @@ TEST(TerminStoreFiles, SqlOfTheFileNeverRuns) {
          "ALTER TABLE tblTermin RENAME TO daten; CREATE VIEW tblTermin AS SELECT * FROM daten;"
          " CREATE TRIGGER weg INSTEAD OF INSERT ON tblTermin BEGIN DELETE FROM daten; END",
          nullptr},
+        {"layout of a later version", "PRAGMA user_version = 2", nullptr},
     };
 #undef DELETE_OTHERS
     for (const Case& c : cases) {

@@ -88,6 +88,8 @@ TEST(ChainUids, OlderFileGetsTheTableOnlyWhenItMayBeWritten) {
         test::ForeignConnection other(env.databasePath());
         EXPECT_EQ(other.column("SELECT count(*) FROM sqlite_master WHERE name = 'tblTerminUID'"),
                   QStringList({withTrigger ? "0" : "1"}));
+        // Its layout is marked once it has the side tables, never in a file left unwritten.
+        EXPECT_EQ(other.column("PRAGMA user_version"), QStringList({withTrigger ? "0" : "1"}));
         // Reading UIDs of a file without the table: none, and no failure.
         EXPECT_EQ(uidsBySubject(*store), (std::map<QString, QStringList>{{"x", {""}}}));
         EXPECT_EQ(store->setChainUid(1, "u"), !withTrigger);
