@@ -1,5 +1,8 @@
 #include "CommandLine.h"
+#include "DateSerial.h"
+#include "NumberText.h"
 #include "Platform.h"
+#include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "frmTermin.h"
 
@@ -24,10 +27,13 @@ int main(int argc, char** argv) {
 
     moravel::ui::SingleInstance instance(moravel::ui::kPlannerInstance);
     // A planner started while one runs (a click on the monitor's tray icon, the menu) hands over
-    // before its start-up: a start-up would report the missed appointments again and save its
-    // closing as the planner's.
-    if (!instance.isPrimary() && instance.notifyPrimary())
+    // before its start-up, which would report the missed appointments again. Like every orderly
+    // end it leaves its moment as the planner's last closing.
+    if (!instance.isPrimary() && instance.notifyPrimary()) {
+        moravel::settings::write(moravel::settings::kSectionTermin, QStringLiteral("MoravelBeendet"),
+                                 moravel::numtext::general(moravel::serial::now()));
         return 0;
+    }
     moravel::planner::frmTermin window(&instance);
     window.Form_Load(moravel::planner::frmTermin::FirstList::ScreenFirst);
     window.show();

@@ -91,7 +91,10 @@ def check_depends(root, deb):
     depends = {d.split()[0] for d in run(["dpkg-deb", "-f", deb, "Depends"]).split(",") if d.strip()}
     problems = []
     for binary in glob.glob(os.path.join(root, "usr/bin/*")):
-        found = dict(re.findall(r"^\s*(\S+) => (\S+) \(", run(["ldd", binary]), re.M))
+        listed = run(["ldd", binary])
+        found = dict(re.findall(r"^\s*(\S+) => (\S+) \(", listed, re.M))
+        # The dynamic loader, needed by a program with thread-local data, is listed by its path.
+        found.update((os.path.basename(path), path) for path in re.findall(r"^\s*(/\S+) \(", listed, re.M))
         for soname in re.findall(r"\(NEEDED\).*\[(.+)\]", run(["readelf", "-d", binary])):
             owner = package_of(found[soname])
             if owner not in depends:
