@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace moravel::ical {
@@ -30,6 +31,16 @@ bool startsWith(const char* line, const char* prefix) {
     return qstrnicmp(line, prefix, std::strlen(prefix)) == 0;
 }
 
+// Checked once unfolded: a fold may split a UTF-8 sequence (RFC 5545, 3.1). Most lines are
+// ASCII and need no decoder.
+bool isUtf8(QByteArrayView line) {
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(line);
+    return !utf8.hasError();
+}
+
 ParsedFile failure(const QString& reason) {
     qCWarning(lcIcal) << "not read:" << reason;
     return {{}, reason};
@@ -56,10 +67,7 @@ ParsedFile parseCalendarFile(QByteArrayView bytes) {
     while (char* line = icalparser_get_line(parser.get(), &nextLine)) {
         // libical hands an empty last line of a file with LF line ends on as "\n".
         const bool blank = QByteArrayView(line).trimmed().isEmpty();
-        // Checked once unfolded: a fold may split a UTF-8 sequence (RFC 5545, 3.1).
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(QByteArrayView(line));
-        if (utf8.hasError())
+        if (!isUtf8(line))
             reason = QStringLiteral("Sie ist nicht in UTF-8 geschrieben, wie iCalendar es verlangt.");
         else if (!inside && !blank && !startsWith(line, "BEGIN:"))
             reason = QStringLiteral("Außerhalb eines Kalenders steht Text, der kein iCalendar ist.");
