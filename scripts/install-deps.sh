@@ -9,7 +9,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 libgl-dev
     libsqlite3-dev sqlite3
     libical-dev python3-icalendar python3-dateutil
-    qtkeychain-qt6-dev radicale python3-caldav xandikos vdirsyncer khal
+    khal calcurse
+    qtkeychain-qt6-dev radicale python3-caldav xandikos vdirsyncer
     googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind libx11-dev
     clang-format clang libclang-rt-14-dev
     xvfb xauth openbox trayer xdotool x11-utils imagemagick faketime

@@ -25,21 +25,16 @@ icalproperty* timeProperty(icalproperty* property, const CalendarContext& contex
     return property;
 }
 
-void addSeries(icalcomponent* event, const RowShape& shape, const CalendarContext& context) {
+void addSeries(icalcomponent* event, const RowShape& shape, const ChainForm& form,
+               const CalendarContext& context) {
     const Moment start = momentOf(shape);
     const bool timed = !start.isWholeDay();
-    const ChainForm form = chainForm(start.date, shape.recurrence);
     icalcomponent_add_property(event, icalproperty_new_rrule(form.rule));
     for (const QDate& day : form.extraDays) {
         icaldatetimeperiodtype value;
         value.time = icalTimeOf(Moment{day, start.seconds});
         value.period = icalperiodtype_null_period();
         icalcomponent_add_property(event, timeProperty(icalproperty_new_rdate(value), context, timed));
-    }
-    for (const QDate& day : form.excludedDays) {
-        icalcomponent_add_property(
-            event,
-            timeProperty(icalproperty_new_exdate(icalTimeOf(Moment{day, start.seconds})), context, timed));
     }
 }
 
@@ -51,8 +46,10 @@ icalcomponent* eventOf(const ExportRow& item, const RowShape& shape, const Calen
     const QDateTime stamp = context.zone.toUtc(context.now);
     icalcomponent_add_property(event, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(
                                           stamp.toSecsSinceEpoch(), 0, icaltimezone_get_utc_timezone())));
+    const ChainForm form = shape.recurrence != 0 ? chainForm(start.date, shape.recurrence) : ChainForm{};
+    const Moment first{shape.recurrence != 0 ? form.ruleStart : start.date, start.seconds};
     icalcomponent_add_property(
-        event, timeProperty(icalproperty_new_dtstart(icalTimeOf(start)), context, !start.isWholeDay()));
+        event, timeProperty(icalproperty_new_dtstart(icalTimeOf(first)), context, !start.isWholeDay()));
     // libical cannot read an empty text back: an empty subject or remark is left out.
     const QString subject = asReadBack(row.Betreff);
     const QString remarks = asReadBack(row.Bemerkungen);
@@ -61,7 +58,7 @@ icalcomponent* eventOf(const ExportRow& item, const RowShape& shape, const Calen
     if (!remarks.isEmpty())
         icalcomponent_add_property(event, icalproperty_new_description(remarks.toUtf8().constData()));
     if (shape.recurrence != 0)
-        addSeries(event, shape, context);
+        addSeries(event, shape, form, context);
     addAlarms(event, Leads{shape.leadDaysSeconds, shape.leadMinutesSeconds}, subject);
 
     const Appointment plain = plainRow(shape, subject, remarks, serial::fromDateTime(context.now));

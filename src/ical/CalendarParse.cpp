@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace moravel::ical {
@@ -30,42 +31,14 @@ bool startsWith(const char* line, const char* prefix) {
     return qstrnicmp(line, prefix, std::strlen(prefix)) == 0;
 }
 
-QString describe(icalcomponent* component, int ordinal) {
-    const char* summary = icalcomponent_get_summary(component);
-    const QString kind = QString::fromUtf8(icalcomponent_kind_to_string(icalcomponent_isa(component)));
-    if (summary && *summary)
-        return QStringLiteral("Im Eintrag „%1“ (%2)").arg(QString::fromUtf8(summary), kind);
-    return QStringLiteral("Im %1. Eintrag (%2)").arg(ordinal).arg(kind);
-}
-
-// The first error libical marked in the tree that loses content: a line that is no property,
-// or a value it could not read (the property is then dropped). An unknown property or
-// parameter only goes to the log: RFC 5545 lets new ones appear.
-QString firstLoss(icalcomponent* component, int ordinal) {
-    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
-         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
-        icalparameter* type = icalproperty_get_first_parameter(p, ICAL_XLICERRORTYPE_PARAMETER);
-        const icalparameter_xlicerrortype kind =
-            type ? icalparameter_get_xlicerrortype(type) : ICAL_XLICERRORTYPE_COMPONENTPARSEERROR;
-        const char* text = icalproperty_get_xlicerror(p);
-        // libical reads no empty value ("SUMMARY:"): such a property says nothing, and one that is
-        // needed (DTSTART) is missed later.
-        const bool empty = text && startsWith(text, "No value for");
-        if (kind == ICAL_XLICERRORTYPE_COMPONENTPARSEERROR ||
-            (kind == ICAL_XLICERRORTYPE_VALUEPARSEERROR && !empty)) {
-            qCWarning(lcIcal) << "unreadable:" << text;
-            return describe(component, ordinal) + QStringLiteral(" ist eine Zeile nicht lesbar.");
-        }
-        qCInfo(lcIcal) << "ignored:" << text;
-    }
-    int child = 0;
-    for (icalcomponent* c = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT); c;
-         c = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT)) {
-        const QString loss = firstLoss(c, ++child);
-        if (!loss.isEmpty())
-            return loss;
-    }
-    return {};
+// Checked once unfolded: a fold may split a UTF-8 sequence (RFC 5545, 3.1). Most lines are
+// ASCII and need no decoder.
+bool isUtf8(QByteArrayView line) {
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(line);
+    return !utf8.hasError();
 }
 
 ParsedFile failure(const QString& reason) {
@@ -92,18 +65,19 @@ ParsedFile parseCalendarFile(QByteArrayView bytes) {
     bool inside = false;
     QString reason;
     while (char* line = icalparser_get_line(parser.get(), &nextLine)) {
-        const bool blank = line[0] == '\0';
-        // Checked once unfolded: a fold may split a UTF-8 sequence (RFC 5545, 3.1).
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(QByteArrayView(line));
-        if (utf8.hasError())
+        // libical hands an empty last line of a file with LF line ends on as "\n".
+        const bool blank = QByteArrayView(line).trimmed().isEmpty();
+        if (!isUtf8(line))
             reason = QStringLiteral("Sie ist nicht in UTF-8 geschrieben, wie iCalendar es verlangt.");
         else if (!inside && !blank && !startsWith(line, "BEGIN:"))
             reason = QStringLiteral("Außerhalb eines Kalenders steht Text, der kein iCalendar ist.");
         else if (!inside && !blank && !startsWith(line, "BEGIN:VCALENDAR"))
             reason = QStringLiteral("Sie beginnt nicht mit einem Kalender (BEGIN:VCALENDAR).");
         inside = inside || !blank;
-        icalcomponent* done = icalparser_add_line(parser.get(), line);
+        // Some mail programs write what their own libical could not read as X-LIC-ERROR; such a
+        // line is an X- property like any other, not a loss of this reading.
+        icalcomponent* done =
+            startsWith(line, "X-LIC-ERROR") ? nullptr : icalparser_add_line(parser.get(), line);
         icalmemory_free_buffer(line);
         if (done) {
             file.calendars.emplace_back(done);
@@ -119,7 +93,6 @@ ParsedFile parseCalendarFile(QByteArrayView bytes) {
     if (file.calendars.empty())
         return failure(QStringLiteral("Die Datei ist keine iCalendar-Datei."));
 
-    int ordinal = 0;
     for (const ComponentPtr& calendar : file.calendars) {
         if (icalcomponent_isa(calendar.get()) != ICAL_VCALENDAR_COMPONENT)
             return failure(QStringLiteral("Die Datei ist beschädigt: Ein Eintrag ist nicht abgeschlossen."));
@@ -130,9 +103,6 @@ ParsedFile parseCalendarFile(QByteArrayView bytes) {
             return failure(QStringLiteral("Die Datei ist im älteren vCalendar-Format %1 geschrieben, nicht "
                                           "in iCalendar 2.0.")
                                .arg(QString::fromUtf8(version)));
-        const QString loss = firstLoss(calendar.get(), ++ordinal);
-        if (!loss.isEmpty())
-            return failure(QStringLiteral("Die Datei ist beschädigt: ") + loss);
     }
     return file;
 }

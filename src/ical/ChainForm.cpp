@@ -77,7 +77,7 @@ std::vector<QDate> chainDays(QDate start, int digit, QDate last) {
 
 ChainForm chainForm(QDate start, int digit) {
     const Step step = stepOf(digit);
-    ChainForm form{plainRule(step), {}, {}};
+    ChainForm form{plainRule(step), start, {}};
     const int stable = stableDay(start, step);
     if (stable == start.day())
         return form;
@@ -98,20 +98,11 @@ ChainForm chainForm(QDate start, int digit) {
     form.rule.by_month_day[0] = static_cast<short>(stable);
     form.rule.by_month_day[1] = ICAL_RECURRENCE_ARRAY_MAX;
     if (step.months == 12) {
-        form.rule.by_month[0] = static_cast<short>(start.month());
+        form.rule.by_month[0] = static_cast<short>(day->month());
         form.rule.by_month[1] = ICAL_RECURRENCE_ARRAY_MAX;
     }
+    form.ruleStart = *day;
     form.extraDays = before;
-
-    const RecurIteratorPtr rule(icalrecur_iterator_new(form.rule, icalTimeOf(Moment{start})));
-    for (icaltimetype time = icalrecur_iterator_next(rule.get()); !icaltime_is_null_time(time);
-         time = icalrecur_iterator_next(rule.get())) {
-        const QDate ruleDay = momentOf(time).date;
-        if (ruleDay >= *day)
-            break;
-        if (std::find(before.begin(), before.end(), ruleDay) == before.end())
-            form.excludedDays.push_back(ruleDay);
-    }
     return form;
 }
 

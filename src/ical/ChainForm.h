@@ -11,15 +11,15 @@ namespace moravel::ical {
 
 // How the days of a renewed chain are said in iCalendar. The renewal goes on from a clamped day
 // (monthly from 31 January: 28 February, 28 March, ...), a drift no single rule says. So the
-// rule is the drift-free one of the part where the chain has become stable, and the days before
-// that part are listed: every expander reads that the same way.
+// rule is the drift-free one of the part where the chain has become stable, starting (DTSTART)
+// on that part's first day, which strict readers require to be the rule's own first day
+// (RFC 5545, 3.8.5.3); the days before that part are listed: every expander reads that the same
+// way.
 struct ChainForm {
     icalrecurrencetype rule;
-    // RDATE: the chain's days before the stable part, its first day among them, so that an
-    // expander that leaves out a first day the rule does not produce still has it.
+    QDate ruleStart; // DTSTART: the chain's start, or the first day of its stable part
+    // RDATE: the chain's days before the stable part, its first day among them.
     std::vector<QDate> extraDays;
-    // EXDATE: the rule's days before the stable part that the chain does not have.
-    std::vector<QDate> excludedDays;
 };
 
 // The form of the chain the renewal continues from `start` with a recurrence digit 1..7. A chain

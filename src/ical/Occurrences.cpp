@@ -186,19 +186,25 @@ std::optional<Moment> Occurrences::next() {
 namespace {
 
 // Whether the rest of the set is the chain the renewal gives with this digit from `first`, whose
-// next moment `second` has been read and found on it.
-bool followsChain(Occurrences& occurrences, const Moment& first, const Moment& second, int digit) {
+// next moment `second` has been read and found on it; all three as wall-clock times here.
+template <typename ToLocal>
+bool followsChain(Occurrences& occurrences, const Moment& first, const Moment& second,
+                  const Moment& secondInZone, int digit, ToLocal toLocal) {
     const QDate last = first.date.addYears(kYearsCompared);
     Moment expected = second;
-    for (int compared = 0; compared < kMomentsCompared; ++compared) {
+    Moment compared = secondInZone;
+    for (int count = 0; count < kMomentsCompared; ++count) {
         const std::optional<QDate> day = nextChainDay(expected.date, digit);
         if (!day || *day > last)
             break;
         expected.date = *day;
-        if (occurrences.next() != expected)
+        const std::optional<Moment> moment = occurrences.next();
+        if (!moment || toLocal(*moment) != expected)
             return false;
+        compared = *moment;
     }
-    const auto onChain = [&first, digit](const Moment& moment) {
+    const auto onChain = [&first, digit, &toLocal](const Moment& inZone) {
+        const Moment moment = toLocal(inZone);
         if (moment.seconds != first.seconds)
             return false;
         std::optional<QDate> day = first.date;
@@ -206,7 +212,7 @@ bool followsChain(Occurrences& occurrences, const Moment& first, const Moment& s
             day = nextChainDay(*day, digit);
         return day == moment.date;
     };
-    return occurrences.listsAgreeAfter(expected, onChain);
+    return occurrences.listsAgreeAfter(compared, onChain);
 }
 
 } // namespace
@@ -214,11 +220,16 @@ bool followsChain(Occurrences& occurrences, const Moment& first, const Moment& s
 NextOccurrence nextOccurrence(Occurrences& occurrences, const LocalZone& local, QDate today) {
     if (!occurrences.recurs())
         return {occurrences.start(), 0, false};
+    // The renewal keeps the wall-clock time here: a series in a zone whose clocks change on
+    // other days than the local ones does not follow it.
+    const auto toLocal = [&](const Moment& moment) {
+        return local.wallTime(icalTimeOf(moment), occurrences.zone());
+    };
     occurrences.skipBefore(today);
     std::optional<Moment> last;
     std::optional<Moment> moment;
     while ((moment = occurrences.next())) {
-        if (local.wallTime(icalTimeOf(*moment), occurrences.zone()).date >= today)
+        if (toLocal(*moment).date >= today)
             break;
         last = moment;
     }
@@ -227,10 +238,14 @@ NextOccurrence nextOccurrence(Occurrences& occurrences, const LocalZone& local, 
     if (occurrences.isFinite() || !occurrences.hasSimpleRules())
         return {*moment, 0, true};
     const std::optional<Moment> second = occurrences.next();
-    for (int digit = 1; second && second->seconds == moment->seconds && digit <= 7; ++digit) {
+    if (!second)
+        return {*moment, 0, true};
+    const Moment first = toLocal(*moment);
+    const Moment next = toLocal(*second);
+    for (int digit = 1; next.seconds == first.seconds && digit <= 7; ++digit) {
         // The steps of the types differ, so at most one digit gets this far.
-        if (nextChainDay(moment->date, digit) == second->date) {
-            const bool follows = followsChain(occurrences, *moment, *second, digit);
+        if (nextChainDay(first.date, digit) == next.date) {
+            const bool follows = followsChain(occurrences, first, next, *second, digit, toLocal);
             return {*moment, follows ? digit : 0, !follows};
         }
     }

@@ -72,9 +72,16 @@ StoreExport exportStore(TerminStore& store, const CalendarContext& context) {
     return result;
 }
 
-StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const CalendarContext& context) {
+StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const CalendarContext& context,
+                            const ImportProgress& progress) {
     StoreImport result;
-    const ImportResult file = importCalendar(bytes, context);
+    // Reading the events and writing their rows take about as long: each is half the run.
+    qint64 read = 0;
+    const ImportResult file = importCalendar(bytes, context, [&](qint64 done, qint64 total) {
+        read = total;
+        if (progress)
+            progress(done, 2 * total);
+    });
     if (!file.ok()) {
         result.error = file.error;
         return result;
@@ -99,7 +106,11 @@ StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const Cale
 
     TerminStore::WriteTransaction transaction(store);
     bool written = transaction.isOpen();
+    const qint64 events = static_cast<qint64>(file.events.size());
+    constexpr qint64 kProgressStep = 512;
     for (size_t i = 0; written && i < file.events.size(); ++i) {
+        if (progress && (i + 1) % kProgressStep == 0)
+            progress(read + static_cast<qint64>(i + 1) * read / events, 2 * read);
         if (!take[i])
             continue;
         const ImportedEvent& event = file.events[i];
@@ -113,6 +124,8 @@ StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const Cale
         result.error = failure(QStringLiteral("Die Termine konnten nicht gespeichert werden"), store);
         return result;
     }
+    if (progress)
+        progress(2 * read, 2 * read);
     result.taken = counts.taken;
     result.summary = importSummary(counts);
     if (renewPassedAppointments(store, serial::dayNumber(context.today()),

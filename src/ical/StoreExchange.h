@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalendarContext.h"
+#include "CalendarImport.h"
 #include "TerminStore.h"
 
 #include <QByteArray>
@@ -34,8 +35,11 @@ struct StoreImport {
 
 // Takes a calendar file's appointments into the file in one transaction: those whose UID the
 // file already has are counted and left out, so that the same file taken twice adds nothing.
-// A file that cannot be read as a whole, or a failed write, leaves the table as it was. The
-// passed occurrences of what was taken are renewed afterwards, as at a start.
-StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const CalendarContext& context);
+// A file that is no iCalendar or yields no appointment, or a failed write, leaves the table as it
+// was. The passed occurrences of what was taken are renewed afterwards, as at a start.
+// Nothing here needs the interface thread: on a worker, pass a store opened there, with its own
+// connection; `progress` is called on that thread, reading and writing counted as one run.
+StoreImport importIntoStore(TerminStore& store, QByteArrayView bytes, const CalendarContext& context,
+                            const ImportProgress& progress = {});
 
 } // namespace moravel::ical

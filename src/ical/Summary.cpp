@@ -8,20 +8,35 @@ QString count(int n, const QString& one, const QString& many) {
     return QString::number(n) + QLatin1Char(' ') + (n == 1 ? one : many);
 }
 
+// A list a message box can still show: the first few and how many more.
+QString listed(const QStringList& items, const QString& separator) {
+    constexpr qsizetype kShown = 5;
+    QString text = items.first(std::min(kShown, items.size())).join(separator);
+    if (items.size() > kShown)
+        text += separator + QStringLiteral("und %1 weitere").arg(items.size() - kShown);
+    return text;
+}
+
 } // namespace
 
 ImportCounts countImport(const ImportResult& result, const std::function<bool(const QString& uid)>& present) {
     ImportCounts counts;
     counts.skippedEntries = result.skippedEntries;
+    counts.cancelled = result.cancelled;
+    counts.unreadable = result.unreadable;
     for (const ImportedEvent& event : result.events) {
         if (present(event.uid)) {
             ++counts.alreadyPresent;
             continue;
         }
         ++counts.taken;
-        if (event.unknownRecurrence)
+        counts.losses << event.losses;
+        if (event.unknownRecurrence) {
             ++counts.takenOnceOnly;
+            counts.onceOnly << QStringLiteral("„") + event.row.Betreff + QStringLiteral("“");
+        }
     }
+    counts.losses << result.fileLosses;
     return counts;
 }
 
@@ -45,10 +60,22 @@ QString importSummary(const ImportCounts& counts) {
                 QStringLiteral(" mit Wiederholung, die Moravel nicht kennt, als ") +
                 (counts.takenOnceOnly == 1 ? QStringLiteral("einmaliger Termin übernommen")
                                            : QStringLiteral("einmalige Termine übernommen"));
+    if (!counts.onceOnly.isEmpty())
+        text += QStringLiteral(" (") + listed(counts.onceOnly, QStringLiteral(", ")) + QLatin1Char(')');
+    if (!counts.unreadable.isEmpty())
+        text += QStringLiteral(", ") + QString::number(counts.unreadable.size()) +
+                QStringLiteral(" nicht lesbar übersprungen (") +
+                listed(counts.unreadable, QStringLiteral("; ")) + QLatin1Char(')');
+    if (counts.cancelled > 0)
+        text += QStringLiteral(", ") + count(counts.cancelled,
+                                             QStringLiteral("abgesagter Termin nicht übernommen"),
+                                             QStringLiteral("abgesagte Termine nicht übernommen"));
     if (counts.skippedEntries > 0)
         text += QStringLiteral(", ") + count(counts.skippedEntries,
                                              QStringLiteral("Eintrag übersprungen, der kein Termin ist"),
                                              QStringLiteral("Einträge übersprungen, die keine Termine sind"));
+    if (!counts.losses.isEmpty())
+        text += QStringLiteral(". Nicht gelesen: ") + listed(counts.losses, QStringLiteral("; "));
     return text;
 }
 

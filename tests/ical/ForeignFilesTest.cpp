@@ -34,7 +34,16 @@ struct FileCase {
     const char* file;
     int skipped; // VTODO, VJOURNAL
     std::vector<const char*> rows;
+    std::vector<const char*> told = {}; // events left out, then what of the taken and the file was lost
+    int cancelled = 0;
 };
+
+QStringList toldOf(const ical::ImportResult& result) {
+    QStringList told = result.unreadable;
+    for (const ical::ImportedEvent& event : result.events)
+        told << event.losses;
+    return told << result.fileLosses;
+}
 
 // Today is Monday, 7 December 2026, 10:00 in Berlin.
 const FileCase kFiles[] = {
@@ -45,7 +54,9 @@ const FileCase kFiles[] = {
       "02.06.2027 00:00 | 0 | 0 | 0 | Nach Mitternacht in Berlin",
       "10.01.2027 18:00 | 0 | 0 | 0 | Zone nur in der Datei", "05.02.2027 08:30 | 0 | 0 | 0 | Ohne Zone",
       "01.03.2027 02:00 | 0 | 0 | 0 | Tokio ohne VTIMEZONE",
-      "07.12.2026 15:00 | 2 | 0 | 0 | Wochenbesprechung New York"}},
+      // New York's clocks change two weeks before Berlin's: the renewal's fixed time would be an
+      // hour late then.
+      "07.12.2026 15:00 | 0 | 0 | 0 | Wochenbesprechung New York | einmalig"}},
     {"ganztags.ics",
      0,
      {"01.01.2027 | 0 | 0 | 0 | Neujahr", "18.03.2027 | 6 | 1 | 0 | Geburtstag Anna",
@@ -81,6 +92,49 @@ const FileCase kFiles[] = {
       "Schlüssel "
       "für das Büro in der Königstraße 12"}},
     {"windows.ics", 0, {"04.02.2027 14:00 | 0 | 0 | 15 | Quartalsbericht"}},
+    // Foreign programs' files: a small program's export with one unreadable alarm, ...
+    {"dreizehn-termine.ics",
+     1,
+     {"10.12.2026 09:00 | 0 | 0 | 15 | Friseur", "31.05.2027 | 0 | 0 | 0 | Steuererklärung abgeben",
+      "10.12.2026 19:30 | 2 | 0 | 0 | Chorprobe", "07.12.2026 08:00 | 1 | 0 | 0 | Tabletten",
+      "01.01.2027 | 3 | 0 | 0 | Miete überweisen", "12.06.2027 | 6 | 0 | 0 | Hochzeitstag",
+      "14.01.2027 20:00 | 0 | 0 | 0 | Elternabend", "03.02.2027 07:30 | 0 | 0 | 60 | Werkstatt",
+      "22.03.2027 | 6 | 0 | 0 | Geburtstag Oma", "18.04.2027 20:00 | 0 | 0 | 0 | Konzert",
+      "01.07.2027 06:15 | 0 | 1 | 0 | Abflug", // a day before is a lead day: minutes end at 1439
+      "15.07.2027 18:30 | 0 | 0 | 0 | Rückflug", "31.12.2026 17:00 | 0 | 0 | 0 | Jahresabschluss"},
+     {"„Elternabend“: Erinnerung in Zeile 69 (TRIGGER) nicht lesbar, ohne ihren Vorlauf übernommen"}},
+    // ... several calendars in one file, ...
+    {"mehrere-kalender.ics",
+     0,
+     {"11.01.2027 09:00 | 0 | 0 | 0 | Teambesprechung", "12.01.2027 14:00 | 0 | 0 | 0 | Ohne Ende",
+      "06.02.2027 | 0 | 0 | 0 | Kindergeburtstag", "08.12.2026 19:00 | 2 | 0 | 0 | Yoga"}},
+    // ... a mail program's: LF and an empty last line, updates, cancellations, X-LIC-ERROR, ...
+    {"mailprogramm.ics",
+     0,
+     {"14.12.2026 10:00 | 2 | 0 | 0 | Projektrunde",              // today's is cancelled, the rest weekly
+      "12.01.2027 15:00 | 0 | 0 | 0 | Kundentermin (verschoben)", // the later SEQUENCE
+      "20.01.2027 09:00 | 0 | 0 | 0 | Budgetrunde",               // the higher SEQUENCE comes first
+      "02.02.2027 09:00 | 0 | 0 | 0 | Schulung",
+      "16.12.2026 09:00 | 2 | 0 | 0 | Jour fixe",           // EXDATE on the next one, the rest weekly
+      "02.03.2027 12:00 | 0 | 0 | 0 | Raum gebucht (neu)"}, // one SEQUENCE, the later DTSTAMP
+     {},
+     1},
+    // ... a phone's: rules by weekday, a moved occurrence, alarms a day before.
+    {"telefon.ics",
+     0,
+     {"08.12.2026 19:00 | 0 | 0 | 0 | Stammtisch zweiter Dienstag | einmalig",
+      "07.12.2026 18:00 | 0 | 0 | 0 | Laufgruppe | einmalig", // today's, though a later one moved
+      "08.02.2027 08:30 | 0 | 1 | 30 | Arzttermin", "10.02.2027 10:00 | 0 | 1 | 0 | Nur am Vortag erinnern",
+      "01.03.2027 | 0 | 0 | 0 | Messe"}},
+    // A damaged file: what can be read is taken, the rest told by line.
+    {"beschaedigt.ics",
+     0,
+     {"05.01.2027 09:00 | 0 | 0 | 0 | Zahnreinigung", "01.12.2026 17:00 | 0 | 0 | 0 | Turnen",
+      "07.01.2027 16:00 | 0 | 0 | 0 | Bücherei", "08.01.2027 20:00 | 0 | 0 | 0 | Kino"},
+     {"„Zahnarzt“: kein Beginn", "Zeile 19 (DTSTART): „Physiotherapie“ ohne lesbaren Beginn",
+      "„Turnen“: Zeile 26 (RRULE) nicht lesbar, als einmaliger Termin übernommen",
+      "„Bücherei“: Zeile 35 nicht lesbar, ausgelassen", "„Kino“: Zeile 41 (DTEND) nicht lesbar, ausgelassen",
+      "Zeile 29 nicht lesbar"}},
 };
 
 class ForeignFiles : public ::testing::Test {
@@ -99,8 +153,13 @@ TEST_F(ForeignFiles, EachFileImportsWithTheExpectedRows) {
         QStringList expected;
         for (const char* row : file.rows)
             expected << QString::fromUtf8(row);
-        EXPECT_EQ(got, expected) << file.file;
+        EXPECT_EQ(got.join('\n').toStdString(), expected.join('\n').toStdString()) << file.file;
         EXPECT_EQ(result.skippedEntries, file.skipped) << file.file;
+        QStringList told;
+        for (const char* text : file.told)
+            told << QString::fromUtf8(text);
+        EXPECT_EQ(toldOf(result).join('\n').toStdString(), told.join('\n').toStdString()) << file.file;
+        EXPECT_EQ(result.cancelled, file.cancelled) << file.file;
     }
 }
 
@@ -170,14 +229,10 @@ TEST_F(ForeignFiles, BrokenFilesGiveAReasonAndNoRows) {
         {good.left(good.size() / 2), "unvollständig"},
         {cutAfter(good, "SUMMARY:Training\r\n"), "unvollständig"},
         {head + QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "Binärdaten"},
-        {head + "Mitten im Kalender bricht die Datei ab\r\nund es folgt anderer Text\r\nEND:VCALENDAR\r\n",
-         "nicht lesbar"},
-        {head + "BEGIN:VEVENT\r\nUID:x\r\nDTSTART:morgen\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n", "nicht lesbar"},
-        {head +
-             "BEGIN:VEVENT\r\nUID:x\r\nRRULE:FREQ=FOO\r\nDTSTART:20270101\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
-         "nicht lesbar"},
-        {head + "BEGIN:VEVENT\r\nUID:x\r\nSUMMARY:Ohne Beginn\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
-         "„Ohne Beginn“ hat keinen gültigen Beginn"},
+        {"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\nSUMMARY:Ohne "
+         "Beginn\r\nEND:VEVENT\r\nEND:"
+         "VCALENDAR\r\n",
+         "Kein Termin der Datei ist lesbar: „Ohne Beginn“: kein Beginn."},
         {head + "BEGIN:VEVENT\r\nSUMMARY:Gr\xfc\xdf"
                 "e\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
          "nicht in UTF-8"},
@@ -191,6 +246,33 @@ TEST_F(ForeignFiles, BrokenFilesGiveAReasonAndNoRows) {
         EXPECT_TRUE(result.error.contains(QString::fromUtf8(broken.reason)))
             << broken.reason << " / " << result.error.toStdString();
         EXPECT_TRUE(result.events.empty()) << broken.reason;
+    }
+}
+
+// Within a calendar, an unreadable line loses only what it held, and is told by its line.
+TEST_F(ForeignFiles, DamagedEntriesLoseOnlyWhatTheyHeld) {
+    const QByteArray head = cutAfter(dataFile("ausnahmen.ics"), "SUMMARY:Mittagstisch\r\nEND:VEVENT\r\n");
+    const QString next = QString::number(head.count('\n') + 1); // the first line after the head
+    const QString third = QString::number(head.count('\n') + 3);
+    const struct {
+        QByteArray tail;
+        size_t events;
+        QString told;
+    } cases[] = {
+        {"Mitten im Kalender bricht die Datei ab\r\nEND:VCALENDAR\r\n", 4, "Zeile " + next + " nicht lesbar"},
+        {"BEGIN:VEVENT\r\nUID:x\r\nDTSTART:morgen\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n", 4,
+         "Zeile " + third + " (DTSTART): UID „x“ ohne lesbaren Beginn"},
+        {"BEGIN:VEVENT\r\nUID:x\r\nRRULE:FREQ=FOO\r\nDTSTART:20270101\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n", 5,
+         "UID „x“: Zeile " + third + " (RRULE) nicht lesbar, als einmaliger Termin übernommen"},
+        {"BEGIN:VEVENT\r\nUID:x\r\nSUMMARY:Ohne Beginn\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n", 4,
+         "„Ohne Beginn“: kein Beginn"},
+    };
+    for (const auto& damaged : cases) {
+        const ical::ImportResult result = ical::importCalendar(head + damaged.tail, context);
+        EXPECT_TRUE(result.ok()) << result.error.toStdString();
+        EXPECT_EQ(result.events.size(), damaged.events) << damaged.tail.constData();
+        EXPECT_EQ(toldOf(result).join('\n').toStdString(), damaged.told.toStdString())
+            << damaged.tail.constData();
     }
 }
 

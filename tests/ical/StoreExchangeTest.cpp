@@ -78,7 +78,10 @@ TEST_F(StoreExchange, SameFileTakenTwiceAddsNothing) {
 
 TEST_F(StoreExchange, BrokenFileWritesNothingAndSaysWhy) {
     const QByteArray good = ical::exportStore(*storeA, context).text;
-    const QByteArray broken[] = {good.left(good.size() / 2), QByteArray("Kein Kalender"), good + "\xff\xfe"};
+    const QByteArray broken[] = {good.left(good.size() / 2), QByteArray("Kein Kalender"), good + "\xff\xfe",
+                                 // Events, but none readable.
+                                 "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\nDTSTART:bald\r\n"
+                                 "END:VEVENT\r\nEND:VCALENDAR\r\n"};
     const QByteArray bytes = test::readFile(b.databasePath());
     for (const QByteArray& file : broken) {
         const ical::StoreImport result = ical::importIntoStore(*storeB, file, context);
@@ -112,4 +115,31 @@ TEST_F(StoreExchange, ImportRenewsWhatHasPassed) {
     ASSERT_TRUE(ical::importIntoStore(*storeB, ical::exportStore(*storeA, context).text, context).ok());
     // 4 taken, and the daily chain renewed from 4 December to today.
     EXPECT_EQ(storeB->mainList().size(), 4u + 1u + 3u);
+}
+
+// A foreign file with updates of one UID, cancellations and unreadable parts: each appointment
+// once, the summary names what was left out, and the same file again adds nothing.
+TEST_F(StoreExchange, ForeignFileTakenWithWhatWasLeftOutTold) {
+    QByteArray file = test::readFile(QStringLiteral(ICAL_TEST_DATA "/mailprogramm.ics"));
+    file += test::readFile(QStringLiteral(ICAL_TEST_DATA "/beschaedigt.ics"));
+    std::vector<std::pair<qint64, qint64>> steps;
+    const ical::StoreImport taken = ical::importIntoStore(
+        *storeB, file, context, [&steps](qint64 done, qint64 total) { steps.emplace_back(done, total); });
+    ASSERT_TRUE(taken.ok()) << taken.error.toStdString();
+    EXPECT_EQ(taken.summary.toStdString(),
+              "10 Termine übernommen, 2 nicht lesbar übersprungen („Zahnarzt“: kein Beginn; Zeile 125 "
+              "(DTSTART): „Physiotherapie“ ohne lesbaren Beginn), 1 abgesagter Termin nicht übernommen. "
+              "Nicht gelesen: „Turnen“: Zeile 132 (RRULE) nicht lesbar, als einmaliger Termin übernommen; "
+              "„Bücherei“: Zeile 141 nicht lesbar, ausgelassen; „Kino“: Zeile 147 (DTEND) nicht lesbar, "
+              "ausgelassen; Zeile 135 nicht lesbar");
+    EXPECT_EQ(storeB->mainList().size(), 10u);
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back().first, steps.back().second);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+
+    const ical::StoreImport again = ical::importIntoStore(*storeB, file, context);
+    EXPECT_EQ(again.taken, 0);
+    EXPECT_TRUE(again.summary.startsWith(QString::fromUtf8("0 Termine übernommen, 10 schon vorhanden")))
+        << again.summary.toStdString();
+    EXPECT_EQ(storeB->mainList().size(), 10u);
 }

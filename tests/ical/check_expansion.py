@@ -30,13 +30,20 @@ def values(event, name):
 def days_of(event):
     start = event["DTSTART"].dt
     zone = getattr(getattr(start, "tzinfo", None), "zone", None)
-    first = wall(start, zone)
+    rule_start = wall(start, zone)
+    rule = rrulestr(event["RRULE"].to_ical().decode(), dtstart=rule_start)
+    # Strict readers refuse a rule that does not produce its DTSTART (RFC 5545, 3.8.5.3).
+    if next(iter(rule), None) != rule_start:
+        raise ValueError(f"DTSTART {rule_start} is not the first day of the rule")
     series = rruleset()
-    series.rrule(rrulestr(event["RRULE"].to_ical().decode(), dtstart=first))
-    for value in values(event, "RDATE"):
-        series.rdate(wall(value, zone))
+    series.rrule(rule)
+    extra = [wall(value, zone) for value in values(event, "RDATE")]
+    for value in extra:
+        series.rdate(value)
     for value in values(event, "EXDATE"):
         series.exdate(wall(value, zone))
+    # DTSTART is the rule's first day; a chain's days before its stable part come as RDATEs.
+    first = min([rule_start] + extra)
     last = first.replace(year=first.year + 10) if (first.month, first.day) != (2, 29) else \
         first.replace(year=first.year + 10, day=28)
     moments = series.between(first, last, inc=True)
