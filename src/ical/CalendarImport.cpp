@@ -257,7 +257,7 @@ ImportedEvent eventOf(const Chosen& chosen, const QString& uid, const CalendarCo
         }
     }
     const std::optional<QString> chain = carriedText(xValue(component, kChainProperty));
-    return ImportedEvent{row, uid, chain.value_or(uid), chosen.unknownRecurrence, {}};
+    return ImportedEvent{row, uid, chain.value_or(uid), chosen.unknownRecurrence, {}, {}};
 }
 
 } // namespace

@@ -47,7 +47,7 @@ TEST(IcalSummary, CountsLeaveOutWhatIsPresent) {
     ical::ImportResult result;
     result.skippedEntries = 2;
     for (const auto& [uid, once] : {std::pair{"a", true}, {"b", true}, {"c", false}, {"d", false}})
-        result.events.push_back({{}, QString::fromLatin1(uid), QString::fromLatin1(uid), once, {}});
+        result.events.push_back({{}, QString::fromLatin1(uid), QString::fromLatin1(uid), once, {}, {}});
     const ical::ImportCounts counts = ical::countImport(
         result, [](const QString& uid) { return uid == QLatin1String("b") || uid == QLatin1String("c"); });
     EXPECT_EQ(counts.taken, 2);
