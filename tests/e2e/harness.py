@@ -5,6 +5,7 @@ settings home.
 The programs are driven as a person would (xdotool) and read as a screen reader reads them
 (AT-SPI). Every step can leave a screenshot in the artifact folder."""
 
+import argparse
 import ctypes
 import os
 import re
@@ -12,8 +13,10 @@ import shutil
 import signal
 import sqlite3
 import subprocess
+import sys
 import tempfile
 import time
+import unittest
 
 import pyatspi
 
@@ -456,3 +459,15 @@ class ProcessHandle:
             if time.monotonic() > deadline:
                 raise subprocess.TimeoutExpired(str(self.pid), timeout)
             time.sleep(0.05)
+
+
+def run_scenarios(namespace):
+    """Runs the unittest scenarios of a test file on the programs in --bin, with screenshots
+    in --artifacts; the file's BIN_DIR and ARTIFACTS are set before the first one starts."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--artifacts", required=True)
+    args, rest = parser.parse_known_args()
+    namespace["BIN_DIR"] = os.path.abspath(args.bin)
+    namespace["ARTIFACTS"] = os.path.abspath(args.artifacts)
+    unittest.main(module=namespace["__name__"], argv=[sys.argv[0], "-v", *rest])

@@ -1,16 +1,14 @@
 """End-to-end scenarios: the real Moravel and Wardolin on a real X server, driven with the keyboard
 and mouse, read through the accessibility tree, the database and the settings file."""
 
-import argparse
 import hashlib
 import os
 import sqlite3
-import sys
 import time
 import unittest
 from datetime import date
 
-from harness import Desktop, Session, cells, find, texts, wait_until
+from harness import Desktop, Session, cells, find, run_scenarios, texts, wait_until
 
 BIN_DIR = ""
 ARTIFACTS = ""
@@ -417,10 +415,4 @@ class CalendarFiles(Scenario):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args, rest = parser.parse_known_args()
-    BIN_DIR = os.path.abspath(args.bin)
-    ARTIFACTS = os.path.abspath(args.artifacts)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    run_scenarios(globals())

@@ -1,14 +1,11 @@
 """End-to-end scenarios of the one monitor per user and of its pause: the real Moravel and Wardolin
 on a real X server with a tray, driven with the mouse, read through the accessibility tree."""
 
-import argparse
-import os
-import sys
 import time
 import unittest
 from datetime import date
 
-from harness import Desktop, Session, find, texts, wait_until
+from harness import Desktop, Session, find, run_scenarios, texts, wait_until
 from test_e2e import POPUP, create_database, day_number, insert
 
 BIN_DIR = ""
@@ -123,10 +120,4 @@ class MonitorInstances(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args, rest = parser.parse_known_args()
-    BIN_DIR = os.path.abspath(args.bin)
-    ARTIFACTS = os.path.abspath(args.artifacts)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    run_scenarios(globals())

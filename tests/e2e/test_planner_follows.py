@@ -2,17 +2,15 @@
 a click on the monitor's tray icon brings the running planner to the front instead of starting a
 second one."""
 
-import argparse
 import os
 import sqlite3
-import sys
 import time
 import unittest
 from datetime import date, datetime, timedelta
 
 import pyatspi
 
-from harness import Desktop, Session, cells, descendants, find, wait_until
+from harness import Desktop, Session, cells, descendants, find, run_scenarios, wait_until
 
 BIN_DIR = ""
 ARTIFACTS = ""
@@ -142,10 +140,4 @@ class PlannerBesideTheMonitor(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args, rest = parser.parse_known_args()
-    BIN_DIR = os.path.abspath(args.bin)
-    ARTIFACTS = os.path.abspath(args.artifacts)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    run_scenarios(globals())

@@ -1,18 +1,16 @@
 """The reminder's sound as it is heard: the real Wardolin plays through a PulseAudio server of the
 test's own into a sink without a device, whose monitor is recorded and searched for the beeps."""
 
-import argparse
 import array
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 from datetime import date
 
-from harness import Desktop, Session, find, wait_until
+from harness import Desktop, Session, find, run_scenarios, wait_until
 from test_e2e import POPUP, create_database, day_number, insert
 
 BIN_DIR = ""
@@ -146,10 +144,4 @@ class Sound(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args, rest = parser.parse_known_args()
-    BIN_DIR = os.path.abspath(args.bin)
-    ARTIFACTS = os.path.abspath(args.artifacts)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    run_scenarios(globals())

@@ -1,16 +1,14 @@
 """The tray icon on a desktop whose panel shows StatusNotifierItems over D-Bus instead of embedding
 icons (XEmbed): lxqt-panel with only its status-notifier plugin, and no XEmbed tray anywhere."""
 
-import argparse
 import os
 import subprocess
-import sys
 import tempfile
 import unittest
 
 import pyatspi
 
-from harness import Desktop, Session, descendants, extents, find, wait_until
+from harness import Desktop, Session, descendants, extents, find, run_scenarios, wait_until
 from test_e2e import create_database
 
 BIN_DIR = ""
@@ -132,10 +130,4 @@ class StatusNotifier(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--artifacts", required=True)
-    args, rest = parser.parse_known_args()
-    BIN_DIR = os.path.abspath(args.bin)
-    ARTIFACTS = os.path.abspath(args.artifacts)
-    unittest.main(argv=[sys.argv[0], "-v", *rest])
+    run_scenarios(globals())
