@@ -215,7 +215,9 @@ void frmTray::mnuBenachrichtigung_Click(bool einschalten) {
 
 void frmTray::icon_Activated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
+    // Every left click counts: Qt reports the second of two quick clicks as a double click only.
     case QSystemTrayIcon::Trigger:
+    case QSystemTrayIcon::DoubleClick:
         mnNix_Click();
         break;
     case QSystemTrayIcon::Context:
