@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -161,23 +162,23 @@ void frmTermin::EinlesenAusDB() {
     listrows::Missed missed;
     const double now = serial::now();
     const qint64 today = serial::today();
-    // The start of the program lists its first screen; rows that fell due are all read for the
-    // report.
-    const int screenRows =
-        Ladevorgang && m_screenFirst ? listrows::kFirstScreenRows : std::numeric_limits<int>::max();
-    int coming = 0;
+    // The start of the program lists its first screen, and the rest once the window has been
+    // painted; the rows that fell due are all read first, for the report.
+    const bool firstScreen = Ladevorgang && m_screenFirst;
+    const int screenRows = firstScreen ? listrows::kFirstScreenRows : std::numeric_limits<int>::max();
+    std::optional<qint64> coming;
     if (opened) {
         const double closedAt =
             numtext::parse(settings::read(settings::kSectionTermin, QStringLiteral("MoravelBeendet")))
                 .value_or(now + 100);
-        const bool starting = Ladevorgang;
         auto take = [&](const Appointment& row) {
-            if (starting)
-                missed.check(row, closedAt, now);
             if (m_editing && row.ID == *m_editing)
                 return;
             if (const std::optional<qint64> day = listrows::comingDay(row, today))
                 entries.push_back(listrows::listEntry(row, *day));
+        };
+        const auto listed = [today](const TerminStore::RowKey& key) {
+            return listrows::isComing(key, today);
         };
         bool read;
         if (searchActive()) {
@@ -185,8 +186,11 @@ void frmTermin::EinlesenAusDB() {
             const TerminStore::Rows found = dbTermin()->searchComing(
                 numtext::general(now), numtext::general(now + kSearchDays), Text4->text());
             read = !found.failed;
-            for (const Appointment& row : found)
+            for (const Appointment& row : found) {
+                if (Ladevorgang)
+                    missed.check(row, closedAt, now);
                 take(row);
+            }
         } else {
             // The backlog is renewed in one go; the list is then filled once, from what a pass
             // restarted after every renewal would have seen last.
@@ -195,30 +199,41 @@ void frmTermin::EinlesenAusDB() {
                 m_renewalFailureTold = true;
                 tellWriteFailure(QStringLiteral("Wiederkehrende Termine konnten nicht erneuert werden"));
             }
-            // Passed rows are not listed, and only at start-up can those after the last closing
-            // count as missed: the years of rows before are not read.
-            qint64 firstDay = today;
-            if (starting && closedAt < static_cast<double>(today))
-                firstDay = static_cast<qint64>(std::max(std::floor(closedAt), 0.0));
-            read = dbTermin()->mainListFrom(
-                firstDay,
-                [&](const TerminStore::RowKey& key) {
-                    const bool missedRow =
-                        starting &&
-                        listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit), closedAt, now);
-                    if (!listrows::isComing(key, today))
-                        return missedRow;
-                    return ++coming <= screenRows || missedRow;
-                },
-                take);
+            // Only at start-up can rows after the last closing count as missed; they lie on the
+            // days since, and the years of rows before and ahead are not read for them.
+            read = true;
+            if (Ladevorgang && closedAt < now) {
+                const qint64 firstDay =
+                    static_cast<qint64>(std::clamp(std::floor(closedAt), 0.0, static_cast<double>(today)));
+                read = dbTermin()->mayFallDueFrom(
+                    firstDay, today,
+                    [&](const TerminStore::RowKey& key) {
+                        return listrows::Missed::fellDue(numtext::parseUtf8(key.TerminDatumUhrzeit), closedAt,
+                                                         now);
+                    },
+                    [&](const Appointment& row) { missed.check(row, closedAt, now); });
+            }
+            // Passed rows are not listed; a first screen ends the walk.
+            int taken = 0;
+            read = read && dbTermin()->mainListFrom(
+                               today, listed,
+                               [&](const Appointment& row) {
+                                   ++taken;
+                                   take(row);
+                               },
+                               [&](const TerminStore::RowKey&) { return taken >= screenRows; });
+            if (read && taken >= screenRows) {
+                coming = dbTermin()->countListedFrom(today, listed);
+                read = coming.has_value();
+            }
         }
         // A list broken off would pass for all there is, and a missed report for complete.
         if (!readSucceeded(!read))
             return;
     }
     showEntries(std::move(entries));
-    if (coming > screenRows)
-        m_restOfList = coming;
+    if (coming && *coming > m_rows->rowCount())
+        m_restOfList = static_cast<int>(*coming);
 
     if (Ladevorgang && missed.count > 0)
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Wardolin"), missed.message());

@@ -74,6 +74,17 @@ public:
     // any other shape are all shown to `keep`. A pass then costs the rows from that day on,
     // not the years of rows before it. False when the read failed.
     bool mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink) const;
+    // The same walk, ending before the first row for which `enough` is true.
+    bool mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink,
+                      const RowFilter& enough) const;
+    // The rows of mainListFrom(firstDay) whose moment may lie on a day up to lastDay, in its
+    // order: all but the rows in the programs' shape whose day is later, so that the rows that
+    // fell due since a day are found without reading the years ahead.
+    bool mayFallDueFrom(qint64 firstDay, qint64 lastDay, const RowFilter& keep, const RowSink& sink) const;
+    // How many rows mainListFrom(day, listed, ...) would take, for a `listed` that wants a row in
+    // the programs' shape exactly when its day is `day` or later: those are counted in the sort
+    // key's index, and only the other rows are read. None when the count failed.
+    std::optional<qint64> countListedFrom(qint64 day, const RowFilter& listed) const;
     // Rows with from <= TerminDatumUhrzeit <= to (as text) whose subject contains the search
     // text; '*' and '?' in it act as wildcards.
     Rows searchComing(const QString& from, const QString& to, const QString& searchText) const;
@@ -228,8 +239,9 @@ private:
     // row's key straight from the table; no text is made and no other field is read for the rows
     // it does not keep, so a pass over years of rows that are not wanted costs little more than
     // SQLite's own step.
+    // With `enough`, the walk ends before the first row it is true for, and *stopped says so.
     bool query(const std::string& sql, const std::vector<QString>& parameters, const RowFilter& keep,
-               const RowSink& sink) const;
+               const RowSink& sink, const RowFilter* enough = nullptr, bool* stopped = nullptr) const;
     bool query(const std::string& sql, const std::vector<QString>& parameters, const RowSink& sink) const;
     // Records why the last statement failed: logged with SQLite's text, kept in German.
     bool failed(const char* what) const;

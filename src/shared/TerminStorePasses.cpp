@@ -35,10 +35,22 @@ std::string rowsWhere(const std::string& condition) {
     return std::string("SELECT ") + TerminStore::kSelectColumns + " FROM tblTermin WHERE " + condition;
 }
 
+const char* const kMainOrder = " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+
 const std::string& mainListQuery() {
-    static const std::string sql = std::string("SELECT ") + TerminStore::kSelectColumns +
-                                   " FROM tblTermin ORDER BY TerminDatumUhrzeit ASC, ID ASC";
+    static const std::string sql =
+        std::string("SELECT ") + TerminStore::kSelectColumns + " FROM tblTermin" + kMainOrder;
     return sql;
+}
+
+// Every row in another shape than the programs' sorts before every row from the day ?1 on: its
+// key is NULL or a text below the day's, and those come first in the column's order.
+std::string irregularBeforeDay() {
+    return rowsWhere(schema::kIrregular + " AND (TerminDatumUhrzeit >= ?1) IS NOT 1");
+}
+
+std::string irregularFromDay(const char* day) {
+    return rowsWhere(schema::kIrregular + " AND TerminDatumUhrzeit >= " + day);
 }
 
 // The text a day has in the sort key when it is a five-digit day, the only days whose text
@@ -58,7 +70,7 @@ bool TerminStore::query(const std::string& sql, const std::vector<QString>& para
 }
 
 bool TerminStore::query(const std::string& sql, const std::vector<QString>& parameters, const RowFilter& keep,
-                        const RowSink& sink) const {
+                        const RowSink& sink, const RowFilter* enough, bool* stopped) const {
     sql::Statement statement(m_db, sql.c_str());
     if (!statement.ok())
         return failed("Preparing a read");
@@ -66,7 +78,12 @@ bool TerminStore::query(const std::string& sql, const std::vector<QString>& para
         statement.bind(static_cast<int>(i + 1), parameters[i]);
     int rc;
     while ((rc = statement.step()) == SQLITE_ROW) {
-        if (keep(keyOf(statement)))
+        const RowKey key = keyOf(statement);
+        if (enough && (*enough)(key)) {
+            *stopped = true;
+            return true;
+        }
+        if (keep(key))
             sink(rowOf(statement));
     }
     return rc == SQLITE_DONE || failed("Reading rows");
@@ -79,16 +96,71 @@ TerminStore::Rows TerminStore::mainList() const {
 }
 
 bool TerminStore::mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink) const {
-    static const std::string order = " ORDER BY TerminDatumUhrzeit ASC, ID ASC";
-    // Every irregular row sorts before every row the second query reads: its key is NULL or a
-    // text below the day's, and those come first in the column's order.
-    static const std::string irregularBefore =
-        rowsWhere(schema::kIrregular + " AND (TerminDatumUhrzeit >= ?1) IS NOT 1") + order;
-    static const std::string fromDay = rowsWhere("TerminDatumUhrzeit >= ?1") + order;
+    return mainListFrom(firstDay, keep, sink, [](const RowKey&) { return false; });
+}
 
+bool TerminStore::mainListFrom(qint64 firstDay, const RowFilter& keep, const RowSink& sink,
+                               const RowFilter& enough) const {
+    static const std::string irregularBefore = irregularBeforeDay() + kMainOrder;
+    static const std::string fromDay = rowsWhere("TerminDatumUhrzeit >= ?1") + kMainOrder;
+
+    bool stopped = false;
     if (const std::optional<QString> from = dayText(firstDay))
-        return query(irregularBefore, {*from}, keep, sink) && query(fromDay, {*from}, keep, sink);
-    return query(mainListQuery(), {}, keep, sink);
+        return query(irregularBefore, {*from}, keep, sink, &enough, &stopped) &&
+               (stopped || query(fromDay, {*from}, keep, sink, &enough, &stopped));
+    return query(mainListQuery(), {}, keep, sink, &enough, &stopped);
+}
+
+bool TerminStore::mayFallDueFrom(qint64 firstDay, qint64 lastDay, const RowFilter& keep,
+                                 const RowSink& sink) const {
+    static const std::string irregularBefore = irregularBeforeDay() + kMainOrder;
+    // The days' rows by the sort key's index, the other rows after them by their own, merged in
+    // the main list's order.
+    static const std::string daysThenIrregular =
+        rowsWhere("TerminDatumUhrzeit >= ?1 AND TerminDatumUhrzeit < ?2") + " UNION ALL " +
+        irregularFromDay("?2") + kMainOrder;
+
+    const std::optional<QString> from = dayText(firstDay);
+    const std::optional<QString> after = dayText(lastDay + 1);
+    if (!from || !after || lastDay < firstDay)
+        return mainListFrom(firstDay, keep, sink);
+    return query(irregularBefore, {*from}, keep, sink) &&
+           query(daysThenIrregular, {*from, *after}, keep, sink);
+}
+
+std::optional<qint64> TerminStore::countListedFrom(qint64 day, const RowFilter& listed) const {
+    qint64 count = 0;
+    const auto counted = [&](int step) {
+        return [&count, &listed, step](const RowKey& key) {
+            if (listed(key) == (step > 0))
+                count += step;
+            return false;
+        };
+    };
+    const RowSink none = [](const Appointment&) {};
+    const std::optional<QString> from = dayText(day);
+    if (!from)
+        return mainListFrom(day, counted(1), none) ? std::optional<qint64>(count) : std::nullopt;
+
+    static const std::string irregularBefore = irregularBeforeDay();
+    static const std::string irregularFrom = irregularFromDay("?1");
+    sql::Statement statement(m_db, "SELECT count(*) FROM tblTermin WHERE TerminDatumUhrzeit >= ?1");
+    if (!statement.ok()) {
+        failed("Preparing a count");
+        return std::nullopt;
+    }
+    statement.bind(1, *from);
+    if (statement.step() != SQLITE_ROW) {
+        failed("Counting rows");
+        return std::nullopt;
+    }
+    // Every row from the day on, less the other rows there that are not listed, and the other
+    // rows before it that are.
+    count = statement.integer(0);
+    if (!query(irregularFrom, {*from}, counted(-1), none) ||
+        !query(irregularBefore, {*from}, counted(1), none))
+        return std::nullopt;
+    return count;
 }
 
 bool TerminStore::renewableBefore(qint64 day, const RowFilter& keep, const RowSink& sink) const {

@@ -143,6 +143,7 @@ TEST_F(TerminStorePassesTest, SameRowsInTheSameOrderAsThePlainPass) {
     exec("INSERT INTO tblTermin (TerminDatum, TerminDatumUhrzeit, Wiederholung, sysGesperrt)"
          " VALUES (CAST('46370' AS BLOB), CAST('46370,5' AS BLOB), '1', '0'),"
          " (CAST('46300' AS BLOB), '46300,5', CAST('2' AS BLOB), CAST('0' AS BLOB)),"
+         " ('46362', CAST('46362,5' AS BLOB), '0', '0'),"
          " ('46380', '46380,25000', '0', '0'), ('46380', '46380,25000', '0', '0')");
 
     const double now = kToday + 0.6;
@@ -153,7 +154,30 @@ TEST_F(TerminStorePassesTest, SameRowsInTheSameOrderAsThePlainPass) {
         const std::vector<qint64> expected = reference(*store, keep);
         EXPECT_GT(expected.size(), 500u);
         EXPECT_EQ(from(*store, firstDay, keep), expected) << "closed at " << closedAt;
+
+        // The start-up's report reads only the days since the closing, yet finds every row.
+        const TerminStore::RowFilter missed = [closedAt, now](const TerminStore::RowKey& key) {
+            const std::optional<double> moment = numtext::parseUtf8(key.TerminDatumUhrzeit);
+            return moment && closedAt < *moment && *moment < now;
+        };
+        std::vector<qint64> found;
+        EXPECT_TRUE(store->mayFallDueFrom(firstDay, kToday, missed,
+                                          [&found](const Appointment& a) { found.push_back(a.ID); }));
+        EXPECT_EQ(found, reference(*store, missed)) << "closed at " << closedAt;
     }
+
+    // The first screen of the coming rows, and their number counted without reading them.
+    const TerminStore::RowFilter coming = [](const TerminStore::RowKey& key) {
+        const std::optional<qint64> day = numtext::parseWholeUtf8(key.TerminDatum);
+        return day && *day >= kToday;
+    };
+    const std::vector<qint64> listed = reference(*store, coming);
+    EXPECT_EQ(store->countListedFrom(kToday, coming), static_cast<qint64>(listed.size()));
+    std::vector<qint64> screen;
+    ASSERT_TRUE(store->mainListFrom(
+        kToday, coming, [&screen](const Appointment& a) { screen.push_back(a.ID); },
+        [&screen](const TerminStore::RowKey&) { return screen.size() >= 200; }));
+    EXPECT_EQ(screen, std::vector<qint64>(listed.begin(), listed.begin() + 200));
 
     std::vector<qint64> expected;
     for (const Appointment& a : store->mainList()) {
