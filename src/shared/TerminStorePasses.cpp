@@ -43,8 +43,8 @@ const std::string& mainListQuery() {
     return sql;
 }
 
-// Every row in another shape than the programs' sorts before every row from the day ?1 on: its
-// key is NULL or a text below the day's, and those come first in the column's order.
+// The rows in another shape than the programs' whose key is NULL or sorts below the day ?1's
+// text: in the main list's order they all come before the rows from that day on.
 std::string irregularBeforeDay() {
     return rowsWhere(schema::kIrregular + " AND (TerminDatumUhrzeit >= ?1) IS NOT 1");
 }
@@ -130,17 +130,18 @@ bool TerminStore::mayFallDueFrom(qint64 firstDay, qint64 lastDay, const RowFilte
 
 std::optional<qint64> TerminStore::countListedFrom(qint64 day, const RowFilter& listed) const {
     qint64 count = 0;
-    const auto counted = [&](int step) {
-        return [&count, &listed, step](const RowKey& key) {
-            if (listed(key) == (step > 0))
-                count += step;
-            return false;
-        };
+    const RowFilter addListed = [&](const RowKey& key) {
+        count += listed(key) ? 1 : 0;
+        return false;
+    };
+    const RowFilter dropUnlisted = [&](const RowKey& key) {
+        count -= listed(key) ? 0 : 1;
+        return false;
     };
     const RowSink none = [](const Appointment&) {};
     const std::optional<QString> from = dayText(day);
     if (!from)
-        return mainListFrom(day, counted(1), none) ? std::optional<qint64>(count) : std::nullopt;
+        return mainListFrom(day, addListed, none) ? std::optional<qint64>(count) : std::nullopt;
 
     static const std::string irregularBefore = irregularBeforeDay();
     static const std::string irregularFrom = irregularFromDay("?1");
@@ -157,8 +158,8 @@ std::optional<qint64> TerminStore::countListedFrom(qint64 day, const RowFilter& 
     // Every row from the day on, less the other rows there that are not listed, and the other
     // rows before it that are.
     count = statement.integer(0);
-    if (!query(irregularFrom, {*from}, counted(-1), none) ||
-        !query(irregularBefore, {*from}, counted(1), none))
+    if (!query(irregularFrom, {*from}, dropUnlisted, none) ||
+        !query(irregularBefore, {*from}, addListed, none))
         return std::nullopt;
     return count;
 }
