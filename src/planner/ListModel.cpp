@@ -6,6 +6,7 @@
 #include <QBrush>
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace moravel::planner {
@@ -27,6 +28,31 @@ void ListModel::setRows(std::vector<ListEntry> rows, qint64 today) {
     m_rows = std::move(rows);
     m_today = today;
     endResetModel();
+}
+
+bool ListModel::extendTo(std::vector<ListEntry>& rows, qint64 today) {
+    if (today != m_today || rows.size() < m_rows.size() ||
+        !std::equal(m_rows.begin(), m_rows.end(), rows.begin()))
+        return false;
+    if (rows.size() == m_rows.size())
+        return true;
+    beginInsertRows(QModelIndex(), rowCount(), static_cast<int>(rows.size()) - 1);
+    m_rows.insert(m_rows.end(),
+                  std::make_move_iterator(rows.begin() + static_cast<std::ptrdiff_t>(m_rows.size())),
+                  std::make_move_iterator(rows.end()));
+    endInsertRows();
+    return true;
+}
+
+bool ListModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_moreToRead;
+}
+
+void ListModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent))
+        return;
+    m_moreToRead = false;
+    Q_EMIT moreWanted();
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const {

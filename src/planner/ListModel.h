@@ -21,6 +21,15 @@ public:
 
     // Replaces every row; today decides the bars and colours.
     void setRows(std::vector<listrows::ListEntry> rows, qint64 today);
+    // Rows that begin with the ones held, on the same day, are added below them, so that a view
+    // keeps its place and its current row; false, and nothing changed, when they do not.
+    bool extendTo(std::vector<listrows::ListEntry>& rows, qint64 today);
+
+    // The rows held are the first of a longer list: a view that reaches their end asks for the
+    // rest with moreWanted, once.
+    void setMoreToRead(bool more) { m_moreToRead = more; }
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -36,11 +45,15 @@ public:
     qint64 idAt(int row) const;
     std::optional<int> rowOf(qint64 id) const;
 
+Q_SIGNALS:
+    void moreWanted();
+
 private:
     std::vector<listrows::ListEntry> m_rows;
     std::vector<QIcon> m_icons;
     qint64 m_today = 0;
     std::set<qint64> m_keptRules;
+    bool m_moreToRead = false;
 };
 
 } // namespace moravel::planner

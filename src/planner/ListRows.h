@@ -28,6 +28,8 @@ struct ListEntry {
     QString leadDays; // VorTage as stored, cut to kShownChars
     int minutes = -1; // time of day in minutes; -1 when the row has none
     QChar recurrence; // the letter of the "Whg" column
+
+    bool operator==(const ListEntry&) const = default;
 };
 
 // The entry of a table row whose day number is known.

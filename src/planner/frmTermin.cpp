@@ -146,6 +146,8 @@ void frmTermin::buildControls() {
     ListView1->setIconSize(QSize(16, 16));
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1->header(), &QHeaderView::sectionClicked, this, &frmTermin::sortByHeader);
+    // Asked for while the view lays itself out: read after that, not inside it.
+    connect(m_rows, &ListModel::moreWanted, this, &frmTermin::listTheRest, Qt::QueuedConnection);
 
     {
         const QSignalBlocker blocker(Text4);
@@ -405,9 +407,6 @@ bool frmTermin::eventFilter(QObject* watched, QEvent* event) {
         return searchBoxEvent(event);
     if (entryFieldEvent(watched, event))
         return true;
-    // The first screen is on it: the rest of the list comes after this paint has been shown.
-    if (watched == ListView1->viewport() && event->type() == QEvent::Paint && m_restOfList)
-        QTimer::singleShot(0, this, &frmTermin::listTheRest);
     if (watched == ListView1->viewport() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {

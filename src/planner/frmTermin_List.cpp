@@ -136,15 +136,20 @@ void frmTermin::selectId(std::optional<qint64> id) {
 }
 
 void frmTermin::showEntries(std::vector<listrows::ListEntry> rows) {
-    m_restOfList.reset();
-    const std::optional<qint64> kept = currentId();
-    // The rows come in query order: an arrow from an earlier sort would no longer be true.
-    ListView1->header()->setSortIndicatorShown(false);
+    // The rest of a first screen goes on below it, where the view has its place and its row.
+    const bool rest = std::exchange(m_restOfList, std::nullopt).has_value();
+    m_rows->setMoreToRead(false);
     std::vector<qint64> keptRules;
     if (dbTermin() && !dbTermin()->rowsWithKeptRule(keptRules))
         qCWarning(lcPlannerList) << "rows taken as one-offs not read:" << dbTermin()->lastError();
     m_rows->setKeptRules({keptRules.begin(), keptRules.end()});
-    m_rows->setRows(std::move(rows), serial::today());
+    const qint64 today = serial::today();
+    if (rest && m_rows->extendTo(rows, today))
+        return;
+    const std::optional<qint64> kept = currentId();
+    // The rows come in query order: an arrow from an earlier sort would no longer be true.
+    ListView1->header()->setSortIndicatorShown(false);
+    m_rows->setRows(std::move(rows), today);
     selectId(kept);
 }
 
@@ -153,6 +158,8 @@ void frmTermin::listTheRest() {
     if (!m_restOfList)
         return;
     EinlesenAusDB();
+    // A read that failed leaves the first screen; the next look at its end tries again.
+    m_rows->setMoreToRead(m_restOfList.has_value());
     showCount();
 }
 
@@ -162,8 +169,9 @@ void frmTermin::EinlesenAusDB() {
     listrows::Missed missed;
     const double now = serial::now();
     const qint64 today = serial::today();
-    // The start of the program lists its first screen, and the rest once the window has been
-    // painted; the rows that fell due are all read first, for the report.
+    // The start of the program lists its first screen, and the rest when the view reaches its
+    // end or a command needs the whole list; the rows that fell due are all read first, for the
+    // report.
     const bool firstScreen = Ladevorgang && m_screenFirst;
     const int screenRows = firstScreen ? listrows::kFirstScreenRows : std::numeric_limits<int>::max();
     std::optional<qint64> coming;
@@ -232,8 +240,10 @@ void frmTermin::EinlesenAusDB() {
             return;
     }
     showEntries(std::move(entries));
-    if (coming && *coming > m_rows->rowCount())
+    if (coming && *coming > m_rows->rowCount()) {
         m_restOfList = static_cast<int>(*coming);
+        m_rows->setMoreToRead(true);
+    }
 
     if (Ladevorgang && missed.count > 0)
         ui::MessageBox::show(this, QMessageBox::Information, QStringLiteral("Wardolin"), missed.message());

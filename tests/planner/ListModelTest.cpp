@@ -7,6 +7,7 @@
 #include "SettingsStore.h"
 #include "StoreExchange.h"
 
+#include <QHeaderView>
 #include <QTest>
 
 #include <random>
@@ -114,7 +115,7 @@ TEST_F(ListModelTest, OneOffOfAForeignRuleSaysSoInItsTooltip) {
     EXPECT_FALSE(data(1, listrows::Betreff, Qt::ToolTipRole).isValid());
 }
 
-TEST_F(ListModelTest, AtTheProgramsStartAFirstScreenShowsAndTheRestFollowsTheFirstPaint) {
+TEST_F(ListModelTest, AtTheProgramsStartAFirstScreenShowsAndTheRestFollowsAtItsEnd) {
     settings::write("Termin", "MoravelBeendet",
                     numtext::general(serial::fromDateTime(QDateTime(kToday.addDays(-2), QTime(18, 0)))));
     const int rows = listrows::kFirstScreenRows + 250;
@@ -128,6 +129,9 @@ TEST_F(ListModelTest, AtTheProgramsStartAFirstScreenShowsAndTheRestFollowsTheFir
                 QString("Termin %1").arg(i));
         ASSERT_TRUE(batch.commit());
     }
+    QStringList subjects{"missed this morning"};
+    for (int i = 1; i < rows; ++i)
+        subjects << QString("Termin %1").arg(i);
     window = std::make_unique<frmTermin>();
     window->Form_Load(frmTermin::FirstList::ScreenFirst);
     // Renewal and the report came first; the count is the whole list's from the start.
@@ -138,13 +142,28 @@ TEST_F(ListModelTest, AtTheProgramsStartAFirstScreenShowsAndTheRestFollowsTheFir
     select(7);
     const QString picked = selectedSubject();
 
+    // Shown and painted, the first screen is all there is until the view reaches its end.
     window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(count(), listrows::kFirstScreenRows);
+    list()->scrollToBottom();
+    const int topRow = list()->indexAt(QPoint(1, 1)).row();
+    ASSERT_GT(topRow, 7);
     ASSERT_TRUE(QTest::qWaitFor([this] { return count() == rows; }, 5000));
-    QStringList subjects{"missed this morning"};
-    for (int i = 1; i < rows; ++i)
-        subjects << QString("Termin %1").arg(i);
     EXPECT_EQ(column(listrows::Betreff), subjects);
     EXPECT_EQ(text("statusPanel2"), QString("%1 Termine").arg(rows));
+    // The rest came below: the view stays where it was scrolled to, on the row picked before.
+    EXPECT_EQ(list()->indexAt(QPoint(1, 1)).row(), topRow);
     EXPECT_EQ(selectedSubject(), picked);
     EXPECT_EQ(ui::MessageBox::history().size(), 1u);
+
+    // A sort is of the whole list, the rows not yet read included.
+    window = std::make_unique<frmTermin>();
+    window->Form_Load(frmTermin::FirstList::ScreenFirst);
+    ASSERT_EQ(count(), listrows::kFirstScreenRows);
+    list()->header()->sectionClicked(listrows::Betreff);
+    EXPECT_EQ(count(), rows);
+    subjects.sort(Qt::CaseInsensitive);
+    EXPECT_EQ(column(listrows::Betreff), subjects);
 }
