@@ -116,6 +116,23 @@ QIcon closeList() {
     return resource(QStringLiteral("exit-door"));
 }
 
+QIcon standard(QStyle::StandardPixmap which) {
+    switch (which) {
+    case QStyle::SP_ArrowLeft:
+    case QStyle::SP_ArrowBack:
+        return resource(QStringLiteral("arrow-left"));
+    case QStyle::SP_ArrowRight:
+    case QStyle::SP_ArrowForward:
+        return resource(QStringLiteral("arrow-right"));
+    case QStyle::SP_ToolBarHorizontalExtensionButton:
+        return resource(QStringLiteral("more-right"));
+    case QStyle::SP_ToolBarVerticalExtensionButton:
+        return resource(QStringLiteral("more-down"));
+    default:
+        return QIcon();
+    }
+}
+
 QPixmap stars(int height, qreal devicePixelRatio) {
     const QSize size(height * 9 / 2, height);
     QImageReader reader(resourcePath(QStringLiteral("stars")));

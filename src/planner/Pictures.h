@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QStyle>
 
 #include <vector>
 
@@ -31,5 +32,9 @@ QIcon specialDays();
 // The rows of the special-days list by their icon index (1, 2, 4 and 7), and its close button.
 QIcon specialDayRow(int index);
 QIcon closeList();
+
+// Our own picture for a standard picture the planner's widgets ask their style for (the month
+// view's arrows, a tool bar's extension button); a null icon for any other.
+QIcon standard(QStyle::StandardPixmap which);
 
 } // namespace moravel::planner::pictures

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "DateSerial.h"
 #include "NumberText.h"
+#include "PlannerStyle.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
                                             .arg(MORAVEL_VERSION_MINOR)
                                             .arg(MORAVEL_VERSION_PATCH));
     moravel::ui::installGermanTranslations(application);
+    // The desktop's style, or the one the user chose, with the planner's own standard pictures.
+    QApplication::setStyle(new moravel::planner::PlannerStyle(QApplication::style()->name()));
 
     moravel::ui::SingleInstance instance(moravel::ui::kPlannerInstance);
     // A planner started while one runs (a click on the monitor's tray icon, the menu) hands over

@@ -5,6 +5,7 @@
 #include "ForeignConnection.h"
 #include "MessageBox.h"
 #include "NumberText.h"
+#include "PlannerStyle.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
@@ -188,7 +189,7 @@ TEST(frmTerminStartup, TheDateFieldsCalendarIsMadeWhenFirstDroppedDownAsTheStart
     EXPECT_EQ(text(window, "Label6"), "Weihnachten");
 }
 
-TEST(frmTerminStartup, ToolbarPicturesAreOurOwnWhateverIconThemeTheDesktopHas) {
+TEST(frmTerminStartup, PicturesAreOurOwnWhateverIconThemeTheDesktopHas) {
     test::TestEnvironment env;
     // A theme that has a picture for every name a toolbar might ask it for.
     QTemporaryDir themes;
@@ -197,16 +198,28 @@ TEST(frmTerminStartup, ToolbarPicturesAreOurOwnWhateverIconThemeTheDesktopHas) {
     test::writeFile(themes.path() + "/busy/index.theme",
                     "[Icon Theme]\nName=busy\nDirectories=16x16/actions\n\n[16x16/actions]\nSize=16\n");
     const QByteArray picture = "<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'/>";
-    for (const char* name : {"list-add", "document-edit", "edit-copy", "edit-find", "edit-delete",
-                             "document-open-recent", "help-contents", "appointment-soon", "application-exit"})
+    for (const char* name :
+         {"list-add", "document-edit", "edit-copy", "edit-find", "edit-delete", "document-open-recent",
+          "help-contents", "appointment-soon", "application-exit", "go-previous", "go-next"})
         test::writeFile(theme + "/" + name + ".svg", picture);
     const QStringList searchPaths = QIcon::themeSearchPaths();
     const QString themeName = QIcon::themeName();
+    const QString styleName = QApplication::style()->name();
     QIcon::setThemeSearchPaths({themes.path()});
     QIcon::setThemeName("busy");
+    // The program's style, as the planner's start sets it.
+    QApplication::setStyle(new PlannerStyle(styleName));
     frmTermin window;
     QIcon::setThemeSearchPaths(searchPaths);
     QIcon::setThemeName(themeName);
+
+    // The month view's arrows and the tool bar's extension button.
+    for (const char* button : {"qt_calendar_prevmonth", "qt_calendar_nextmonth", "qt_toolbar_ext_button"}) {
+        const QIcon icon = window.findChild<QToolButton*>(button)->icon();
+        EXPECT_FALSE(icon.isNull()) << button;
+        EXPECT_EQ(icon.name(), QString()) << button;
+    }
+    QApplication::setStyle(styleName);
 
     int pictures = 0;
     for (QAction* action : child<QToolBar>(window, "Toolbar3")->actions()) {
