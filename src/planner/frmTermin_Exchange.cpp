@@ -1,6 +1,7 @@
 // Appointments out to a calendar file and in from one, through the menu "Termin".
 #include "frmTermin.h"
 
+#include "AsideProgress.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "OpenDatabase.h"
@@ -10,7 +11,6 @@
 
 #include <QFile>
 #include <QLoggingCategory>
-#include <QProgressDialog>
 #include <QSaveFile>
 
 Q_LOGGING_CATEGORY(lcPlannerExchange, "moravel.planner.exchange")
@@ -68,10 +68,7 @@ void frmTermin::mnuImportieren_Click() {
     // On a thread and a connection of its own: a file of years of appointments takes seconds,
     // through which the window is drawn and says that it works.
     const QByteArray bytes = file.readAll();
-    QProgressDialog progress(QStringLiteral("Termine werden übernommen ..."), QString(), 0, 0, this);
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(kProgressAfterMs);
+    ui::AsideProgress progress(this, QStringLiteral("Termine werden übernommen ..."), kProgressAfterMs);
     ical::StoreImport imported;
     runAside([&] {
         QString reason;
@@ -79,9 +76,11 @@ void frmTermin::mnuImportieren_Click() {
         if (!store)
             imported.error = reason;
         else
-            imported = ical::importIntoStore(*store, bytes, ical::localContext());
+            imported = ical::importIntoStore(
+                *store, bytes, ical::localContext(),
+                [&progress](qint64 done, qint64 total) { progress.report(done, total); });
     });
-    progress.reset();
+    progress.finish();
     if (!imported.ok()) {
         qCWarning(lcPlannerExchange) << "import from" << path << "failed:" << imported.error;
         ui::MessageBox::show(

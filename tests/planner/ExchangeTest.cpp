@@ -1,10 +1,13 @@
+#include "AsideProgress.h"
 #include "FileDialog.h"
 #include "ForeignConnection.h"
 #include "PlannerFixture.h"
+#include "RunAside.h"
 #include "SecretStore.h"
 
 #include <QDialog>
 #include <QFile>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -12,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <vector>
 
 using namespace moravel;
 
@@ -94,6 +98,33 @@ TEST_F(ExchangeMenu, ExportAndImportThroughTheMenu) {
     EXPECT_TRUE(lastMessage().contains(QString::fromUtf8("wurde nichts übernommen")))
         << lastMessage().toStdString();
     EXPECT_EQ(count(), 2);
+}
+
+// An import tells its progress from its own thread; the bar shows it on the window's thread, in
+// steps of its own whatever the work counts in, and goes once the work is done.
+TEST(AsideProgress, TheBarFollowsTheWorkFromItsThread) {
+    QWidget window;
+    window.setWindowTitle("Brisko Moravel");
+    ui::AsideProgress progress(&window, "Termine werden übernommen ...", 400);
+    EXPECT_EQ(progress.bar()->maximum(), 0);
+    EXPECT_EQ(progress.dialog().windowTitle(), "Brisko Moravel");
+    std::vector<int> seen;
+    std::vector<QThread*> threads;
+    QObject::connect(progress.bar(), &QProgressBar::valueChanged, [&](int value) {
+        seen.push_back(value);
+        threads.push_back(QThread::currentThread());
+    });
+    const qint64 huge = qint64(1) << 40;
+    runAside([&] {
+        progress.report(1, 4);
+        progress.report(huge / 2, huge);
+        progress.report(huge + 1, huge);
+        progress.report(1, 0);
+    });
+    EXPECT_EQ(seen, (std::vector<int>{250, 500, 1000}));
+    EXPECT_EQ(threads, std::vector<QThread*>(seen.size(), QThread::currentThread()));
+    progress.finish();
+    EXPECT_FALSE(progress.dialog().isVisible());
 }
 
 TEST(CommandLine, ExportsAndImportsWithoutAWindow) {
