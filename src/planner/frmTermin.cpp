@@ -13,6 +13,7 @@
 #include "Pictures.h"
 #include "Platform.h"
 #include "Recurrence.h"
+#include "RunAside.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "Sondertage.h"
@@ -296,11 +297,17 @@ void frmTermin::buildEntryFields(QWidget* panel) {
 
 void frmTermin::Form_Load(FirstList firstList) {
     m_screenFirst = firstList == FirstList::ScreenFirst;
-    QString copyKept;
-    if (Compaction::DatenbankKomprimieren(location::dataDirectory(), Compaction::Need::FreePages,
-                                          &copyKept) == Compaction::Result::CopyKept)
-        ui::MessageBox::show(this, QMessageBox::Warning, QStringLiteral("Hinweis"), copyKept);
     Ladevorgang = true;
+    // On a thread and a connection of its own: rewriting a long table takes a while, through
+    // which the program goes on with its events (a second planner's call, say).
+    const QString directory = location::dataDirectory();
+    Compaction::Result compacted = Compaction::Result::NotNeeded;
+    QString copyKept;
+    runAside([&] {
+        compacted = Compaction::DatenbankKomprimieren(directory, Compaction::Need::FreePages, &copyKept);
+    });
+    if (compacted == Compaction::Result::CopyKept)
+        ui::MessageBox::show(this, QMessageBox::Warning, QStringLiteral("Hinweis"), copyKept);
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     QString reason;
     m_database->open(location::databasePath(), &opened, &reason);
