@@ -7,6 +7,7 @@
 #include "DateSerial.h"
 #include "MonitorLog.h"
 #include "NextWakeup.h"
+#include "OpenDatabase.h"
 #include "Renewal.h"
 #include "TableWatch.h"
 
@@ -64,7 +65,7 @@ bool MonitorEngine::openDatabase() {
         Q_EMIT hinweis(copyKept);
     TerminStore::OpenResult opened = TerminStore::OpenResult::Unusable;
     QString reason;
-    m_store = TerminStore::open(path, &opened, &reason);
+    m_store = OpenDatabase::openStore(path, &opened, &reason);
     m_table = TableCache();
     m_renewed.reset();
     m_tableWatch->watch(m_store ? path : QString());

@@ -56,6 +56,16 @@ bool InUseLock::heldByAnotherProgram(const QString& databasePath) {
     return held;
 }
 
+bool InUseLock::heldAloneElsewhere(const QString& databasePath) {
+    const int fd = openMark(QFile::encodeName(sidecarPath(databasePath)));
+    if (fd < 0)
+        return false;
+    // A shared lock is refused only while someone holds the mark alone.
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
 bool InUseLock::tryLock() {
     return take(LOCK_SH);
 }

@@ -30,6 +30,9 @@ public:
 
     // Whether another program holds the mark: it has the database open. Takes no lock.
     static bool heldByAnotherProgram(const QString& databasePath);
+    // Whether another program holds the mark alone: it makes the database, or replaces it as it
+    // compacts (an older planner). Takes no lock.
+    static bool heldAloneElsewhere(const QString& databasePath);
 
     static QString sidecarPath(const QString& databasePath);
 

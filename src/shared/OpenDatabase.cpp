@@ -1,5 +1,7 @@
 #include "OpenDatabase.h"
 
+#include "InUseLock.h"
+#include "RunAside.h"
 #include "TerminStoreConnection.h"
 
 #include <QFileInfo>
@@ -26,10 +28,19 @@ OpenDatabase::OpenDatabase(QObject* parent) : QObject(parent), m_watcher(new QFi
 
 OpenDatabase::~OpenDatabase() = default;
 
+std::unique_ptr<TerminStore> OpenDatabase::openStore(const QString& path, TerminStore::OpenResult* result,
+                                                     QString* reason) {
+    if (!InUseLock::heldAloneElsewhere(path))
+        return TerminStore::open(path, result, reason);
+    std::unique_ptr<TerminStore> opened;
+    runAside([&] { opened = TerminStore::open(path, result, reason); });
+    return opened;
+}
+
 bool OpenDatabase::open(const QString& path, TerminStore::OpenResult* result, QString* reason) {
     drop();
     m_path = path;
-    m_store = TerminStore::open(path, result, reason);
+    m_store = openStore(path, result, reason);
     if (const QStringList watched = m_watcher->files() + m_watcher->directories(); !watched.isEmpty())
         m_watcher->removePaths(watched);
     m_watcher->addPath(QFileInfo(path).absolutePath());

@@ -24,7 +24,13 @@ public:
     explicit OpenDatabase(QObject* parent = nullptr);
     ~OpenDatabase() override;
 
-    // Opens the database at this path in place of any open one (see TerminStore::open).
+    // TerminStore::open, which waits while another program holds the file alone (it makes it,
+    // or an older planner replaces it as it compacts): aside then, so that the calling thread
+    // goes on with its events meanwhile.
+    static std::unique_ptr<TerminStore>
+    openStore(const QString& path, TerminStore::OpenResult* result = nullptr, QString* reason = nullptr);
+
+    // Opens the database at this path in place of any open one (see openStore).
     bool open(const QString& path, TerminStore::OpenResult* result = nullptr, QString* reason = nullptr);
     // The open store; nullptr while none is open. Valid until the next open, reopen or close.
     TerminStore* store() const { return m_store.get(); }

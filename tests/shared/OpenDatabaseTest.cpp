@@ -4,11 +4,13 @@
 #include "OpenDatabase.h"
 
 #include "ForeignConnection.h"
+#include "InUseLock.h"
 #include "TestEnvironment.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -81,4 +83,23 @@ TEST(OpenDatabaseTest, TellsOfOtherConnectionsCommitsAndOfAReplacementButNotOfIt
 
     replaceFile(env.databasePath(), QStringLiteral("neu"));
     EXPECT_TRUE(changed.wait(2000));
+}
+
+// While another program holds the file alone (an older planner replacing it as it compacts),
+// opening waits for it without standing still: this program's events go on, and the file opens
+// as soon as the other lets go.
+TEST(OpenDatabaseTest, OpeningAFileHeldAloneElsewhereGoesOnWithTheEvents) {
+    test::TestEnvironment env;
+    { ASSERT_TRUE(TerminStore::open(env.databasePath())->insert(row(QStringLiteral("da")))); }
+    auto other = std::make_unique<InUseLock>(env.databasePath());
+    ASSERT_TRUE(other->tryLockAlone());
+    ASSERT_TRUE(InUseLock::heldAloneElsewhere(env.databasePath()));
+    QTimer::singleShot(0, [&] { other.reset(); });
+    OpenDatabase database;
+    EXPECT_TRUE(database.open(env.databasePath()));
+    EXPECT_FALSE(other);
+    ASSERT_TRUE(database.store());
+    EXPECT_EQ(database.store()->mainList().size(), 1u);
+    // Shared, as every program holds it while the file is open, the mark is not held alone.
+    EXPECT_FALSE(InUseLock::heldAloneElsewhere(env.databasePath()));
 }
