@@ -1,5 +1,6 @@
 #include "Pictures.h"
 
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
 #include <QResource>
@@ -14,19 +15,33 @@ static void registerPlannerResources() {
 namespace moravel::planner::pictures {
 
 namespace {
-QString resourcePath(const QString& name) {
+QString svgPath(const QString& name) {
     static const bool registered = (registerPlannerResources(), true);
     Q_UNUSED(registered);
     return QStringLiteral(":/planner/") + name + QStringLiteral(".svg");
 }
 
+QPixmap png(const QString& path) {
+    // Read as PNG without asking each image plugin first whether it would rather read the file,
+    // which would load them all.
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+// Rendered from its SVG source when the program was built, at its size and at twice that for a
+// screen with twice the pixels.
 QIcon resource(const QString& name) {
-    return QIcon(resourcePath(name));
+    const QString path = QStringLiteral(":/planner/pictures/") + name;
+    QIcon icon(png(path + QStringLiteral(".png")));
+    if (qApp->devicePixelRatio() > 1)
+        icon.addPixmap(png(path + QStringLiteral("@2x.png")));
+    return icon;
 }
 } // namespace
 
 QPixmap banner(QSize size, qreal devicePixelRatio) {
-    QPixmap pixmap = stretched(QStringLiteral("banner"), size, devicePixelRatio);
+    QPixmap pixmap = bannerBackground(size, devicePixelRatio);
     QPainter p(&pixmap);
     // The program's mark, then its name: text stays text, drawn in the font of the desktop.
     const int h = size.height();
@@ -51,15 +66,15 @@ QPixmap banner(QSize size, qreal devicePixelRatio) {
     return pixmap;
 }
 
-QPixmap stretched(const QString& name, QSize size, qreal devicePixelRatio) {
-    QImageReader reader(resourcePath(name));
-    reader.setScaledSize(size * devicePixelRatio);
-    QPixmap pixmap = QPixmap::fromImage(reader.read());
-    if (pixmap.isNull()) {
-        pixmap = QPixmap(size * devicePixelRatio);
-        pixmap.fill(QColor(78, 165, 250));
-    }
+QPixmap bannerBackground(QSize size, qreal devicePixelRatio) {
+    QPixmap pixmap(size * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    QPainter p(&pixmap);
+    QLinearGradient sky(0, 0, size.width(), 0);
+    sky.setColorAt(0, QColor(0x18, 0x48, 0x8c));
+    sky.setColorAt(0.55, QColor(0x4e, 0xa5, 0xfa));
+    sky.setColorAt(1, QColor(0xc8, 0xe4, 0xff));
+    p.fillRect(QRect(QPoint(0, 0), size), sky);
     return pixmap;
 }
 
@@ -135,7 +150,7 @@ QIcon standard(QStyle::StandardPixmap which) {
 
 QPixmap stars(int height, qreal devicePixelRatio) {
     const QSize size(height * 9 / 2, height);
-    QImageReader reader(resourcePath(QStringLiteral("stars")));
+    QImageReader reader(svgPath(QStringLiteral("stars")));
     reader.setScaledSize(size * devicePixelRatio);
     QPixmap pixmap = QPixmap::fromImage(reader.read());
     pixmap.setDevicePixelRatio(devicePixelRatio);

@@ -12,8 +12,8 @@ namespace moravel::planner::pictures {
 // The banner across the top of the main window: its background with the program's mark and name.
 QPixmap banner(QSize size, qreal devicePixelRatio = 1.0);
 
-// A picture of the resources stretched to the size (the banner's background for a strip).
-QPixmap stretched(const QString& name, QSize size, qreal devicePixelRatio = 1.0);
+// The banner's background, from deep to light blue, for a strip of this size.
+QPixmap bannerBackground(QSize size, qreal devicePixelRatio = 1.0);
 
 // The row of stars of the special-days strip at the strip's height, to be repeated across it.
 QPixmap stars(int height, qreal devicePixelRatio = 1.0);

@@ -48,7 +48,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         const QRect area = rect();
-        p.drawPixmap(area, pictures::stretched(QStringLiteral("banner"), area.size(), devicePixelRatioF()));
+        p.drawPixmap(area, pictures::bannerBackground(area.size(), devicePixelRatioF()));
         // A loose row of stars in the gap between the year field and the button.
         const int firstX = ui::toPixels(2950, this);
         const int lastX = area.width() - ui::toPixels(kButtonFromRight + 150, this);

@@ -247,6 +247,8 @@ TEST(frmTerminStartup, PicturesAreOurOwnWhateverIconThemeTheDesktopHas) {
         const QIcon icon = window.findChild<QToolButton*>(button)->icon();
         EXPECT_FALSE(icon.isNull()) << button;
         EXPECT_EQ(icon.name(), QString()) << button;
+        // Rendered when the program was built, not read as SVG while the window starts.
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16))) << button;
     }
     QApplication::setStyle(styleName);
 
@@ -257,6 +259,8 @@ TEST(frmTerminStartup, PicturesAreOurOwnWhateverIconThemeTheDesktopHas) {
         ++pictures;
         EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
         EXPECT_EQ(action->icon().name(), QString()) << action->objectName().toStdString();
+        EXPECT_TRUE(action->icon().availableSizes().contains(QSize(20, 20)))
+            << action->objectName().toStdString();
     }
     EXPECT_EQ(pictures, 9);
 }
