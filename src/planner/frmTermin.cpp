@@ -8,6 +8,7 @@
 #include "EntryFields.h"
 #include "ListModel.h"
 #include "MessageBox.h"
+#include "MonthView.h"
 #include "NumberText.h"
 #include "OpenDatabase.h"
 #include "Pictures.h"
@@ -21,7 +22,6 @@
 #include "WindowGeometry.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -252,11 +252,8 @@ void frmTermin::buildEntryFields(QWidget* panel) {
     QLabel* beschreibung = makeLabel(QStringLiteral("Termin-\nBeschreibung"), panel, RichTextBox1);
     RichTextBox1->setAccessibleName(QStringLiteral("Termin-Beschreibung"));
 
-    MonthView1 = new QCalendarWidget(panel);
+    MonthView1 = new MonthView(panel);
     MonthView1->setObjectName(QStringLiteral("MonthView1"));
-    MonthView1->setLocale(QLocale(QLocale::German, QLocale::Germany));
-    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    MonthView1->setGridVisible(false);
     MonthView1->setDateRange(serial::dateOfDay(10000), serial::dateOfDay(99999));
     QFont small = MonthView1->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
@@ -267,8 +264,8 @@ void frmTermin::buildEntryFields(QWidget* panel) {
         BesondereTage();
         MonthView1->setSelectedDate(date);
     });
-    connect(MonthView1, &QCalendarWidget::clicked, this, [this](QDate date) { DTPicker1->setDate(date); });
-    connect(MonthView1, &QCalendarWidget::selectionChanged, this, [this] {
+    connect(MonthView1, &MonthView::clicked, this, [this](QDate date) { DTPicker1->setDate(date); });
+    connect(MonthView1, &MonthView::selectionChanged, this, [this] {
         DTPicker1->setDate(MonthView1->selectedDate());
         BesondereTage();
     });
@@ -335,7 +332,7 @@ void frmTermin::Form_Load(FirstList firstList) {
     DTPicker1->setDate(today);
     DTPicker1->setCalendarTitle(kCalendarTitle);
     MonthView1->setSelectedDate(today);
-    setCalendarTitle(MonthView1, kCalendarTitle);
+    MonthView1->setTitleColour(kCalendarTitle);
 
     BesondereTage();
     frmTerminEinstellen();

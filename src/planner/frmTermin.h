@@ -9,7 +9,6 @@
 #include <optional>
 #include <vector>
 
-class QCalendarWidget;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -36,6 +35,7 @@ namespace moravel::planner {
 using ui::SingleInstance;
 class DateField;
 class ListModel;
+class MonthView;
 class frmAbgleich;
 class frmFeiertag;
 class frmHilfe;
@@ -176,7 +176,7 @@ private:
     QLineEdit* Text3 = nullptr;
     QLineEdit* Text2 = nullptr;
     QTextEdit* RichTextBox1 = nullptr;
-    QCalendarWidget* MonthView1 = nullptr;
+    MonthView* MonthView1 = nullptr;
     QLineEdit* Text4 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Image2 = nullptr;

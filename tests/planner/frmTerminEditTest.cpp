@@ -4,12 +4,12 @@
 
 #include "DataLocation.h"
 #include "DateField.h"
+#include "MonthView.h"
 #include "Platform.h"
 #include "SettingsStore.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -466,7 +466,7 @@ TEST_F(EditFixture, SpecialDayLabelFollowsTheDateField) {
     }
     window->offerAppointment("", QDateTime(QDate(2024, 2, 14), QTime(9, 30)));
     EXPECT_EQ(text("Label6"), "");
-    child<QCalendarWidget>("MonthView1")->setSelectedDate(QDate(2026, 12, 25));
+    child<MonthView>("MonthView1")->setSelectedDate(QDate(2026, 12, 25));
     EXPECT_EQ(date()->date(), QDate(2026, 12, 25));
     EXPECT_EQ(text("Label6"), "1. Weihnachtstag");
 }
