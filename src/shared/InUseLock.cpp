@@ -34,6 +34,16 @@ int openMark(const QByteArray& path) {
     return fd;
 }
 
+// Whether someone else's hold of the mark refuses this lock; the lock is let go at once.
+bool refusedElsewhere(const QString& databasePath, int operation) {
+    const int fd = openMark(QFile::encodeName(InUseLock::sidecarPath(databasePath)));
+    if (fd < 0)
+        return false;
+    const bool refused = ::flock(fd, operation | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return refused;
+}
+
 } // namespace
 
 InUseLock::InUseLock(const QString& databasePath) : m_path(sidecarPath(databasePath)) {}
@@ -48,22 +58,12 @@ QString InUseLock::sidecarPath(const QString& databasePath) {
 }
 
 bool InUseLock::heldByAnotherProgram(const QString& databasePath) {
-    const int fd = openMark(QFile::encodeName(sidecarPath(databasePath)));
-    if (fd < 0)
-        return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
+    return refusedElsewhere(databasePath, LOCK_EX);
 }
 
 bool InUseLock::heldAloneElsewhere(const QString& databasePath) {
-    const int fd = openMark(QFile::encodeName(sidecarPath(databasePath)));
-    if (fd < 0)
-        return false;
     // A shared lock is refused only while someone holds the mark alone.
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
+    return refusedElsewhere(databasePath, LOCK_SH);
 }
 
 bool InUseLock::tryLock() {
