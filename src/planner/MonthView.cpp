@@ -115,13 +115,14 @@ int MonthView::cellAt(QPoint point) const {
     return row * kDays + column;
 }
 
+bool MonthView::inRange(QDate date) const {
+    return (!m_minimum.isValid() || date >= m_minimum) && (!m_maximum.isValid() || date <= m_maximum);
+}
+
 QDate MonthView::dateAt(QPoint point) const {
     const int index = cellAt(point);
     const QDate date = index < 0 ? QDate() : firstDrawn().addDays(index);
-    if (!date.isValid() || (m_minimum.isValid() && date < m_minimum) ||
-        (m_maximum.isValid() && date > m_maximum))
-        return QDate();
-    return date;
+    return date.isValid() && inRange(date) ? date : QDate();
 }
 
 QSize MonthView::sizeHint() const {
@@ -165,8 +166,7 @@ void MonthView::paintEvent(QPaintEvent*) {
     for (int row = 0; row < kWeeks; ++row) {
         for (int column = 0; column < kDays; ++column, day = day.addDays(1)) {
             const QRectF area = cell(row, column);
-            const bool outside =
-                (m_minimum.isValid() && day < m_minimum) || (m_maximum.isValid() && day > m_maximum);
+            const bool outside = !inRange(day);
             QColor text = day.month() != m_shown.month() || outside ? other
                           : column >= 5                             ? weekend
                                                                     : colours.color(QPalette::Text);

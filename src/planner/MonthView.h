@@ -54,6 +54,7 @@ private:
     // The place of a day in the six weeks, -1 outside them.
     int cellAt(QPoint point) const;
     QDate dateAt(QPoint point) const;
+    bool inRange(QDate date) const;
     int titleHeight() const;
     int headerHeight() const;
     QRectF cell(int row, int column) const;
