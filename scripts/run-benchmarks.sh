@@ -121,7 +121,7 @@ fresh_data() { # name: the table alone in the data directory, without settings o
     rm -rf "${MORAVEL_DATA_DIR:?}"/* "${XDG_CONFIG_HOME:?}"/*
     cp "$work/$1.mdb" "$MORAVEL_DATA_DIR/dBTermin.mdb"
 }
-field() { sed -n "s/.*$1=\([^ ]*\).*/\1/p"; }
+field() { sed -En "s/(^|.* )$1=([^ ]*).*/\2/p"; }
 
 process_cases=("empty 0" "rows_10000 10000" "rows_100000 100000" "rows_10000_daily_3650_back 10000 3650"
     "rows_10000_third_ahead 10000 0 third-ahead" "rows_10000_all_ahead 10000 0 all-ahead"
