@@ -7,8 +7,9 @@
 //
 //   bench_first_window [--settle-ms N] [--keep] TITLE-PREFIX PROGRAM [ARGUMENTS...]
 //
-// Prints "pid=P ms=T idle_ms=I rss_kb=R": the milliseconds to the mapped window and to rest, and
-// the program's resident size, read N ms after rest (default 0). The program is then ended with
+// Prints "pid=P ms=T idle_ms=I cpu_ms=C rss_kb=R": the milliseconds to the mapped window and to
+// rest, the CPU time its threads alive at rest have spent until then (steadier than the wall time
+// on a busy machine), and the program's resident size, read N ms after rest (default 0). The program is then ended with
 // SIGTERM, or with --keep left running for the caller, who ends it by its pid.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -101,8 +102,12 @@ Activity activity(pid_t pid) {
     return seen;
 }
 
-// The milliseconds from start to the last moment the program was busy before a quiet spell.
-double restMs(pid_t pid, Clock::time_point start) {
+struct Rest {
+    double ms = 0;    // from start to the last moment the program was busy before a quiet spell
+    double cpuMs = 0; // spent by then
+};
+
+Rest rest(pid_t pid, Clock::time_point start) {
     Clock::time_point busy = Clock::now();
     long long spent = activity(pid).cpuNs;
     while (Clock::now() - busy < kQuietSpell) {
@@ -112,7 +117,7 @@ double restMs(pid_t pid, Clock::time_point start) {
             busy = Clock::now();
         spent = now.cpuNs;
     }
-    return std::chrono::duration<double, std::milli>(busy - start).count();
+    return {std::chrono::duration<double, std::milli>(busy - start).count(), spent / 1e6};
 }
 
 // Ignores errors about windows that went away between their creation and our question.
@@ -200,10 +205,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    const double idleMs = restMs(pid, start);
+    const Rest atRest = rest(pid, start);
     if (settleMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-    std::printf("pid=%d ms=%.1f idle_ms=%.1f rss_kb=%ld\n", pid, ms, idleMs, residentKb(pid));
+    std::printf("pid=%d ms=%.1f idle_ms=%.1f cpu_ms=%.1f rss_kb=%ld\n", pid, ms, atRest.ms, atRest.cpuMs,
+                residentKb(pid));
     std::fflush(stdout);
     XCloseDisplay(display);
     if (!keep) {
