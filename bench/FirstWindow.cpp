@@ -9,8 +9,9 @@
 //
 // Prints "pid=P ms=T idle_ms=I cpu_ms=C rss_kb=R": the milliseconds to the mapped window and to
 // rest, the CPU time its threads alive at rest have spent until then (steadier than the wall time
-// on a busy machine), and the program's resident size, read N ms after rest (default 0). The program is then ended with
-// SIGTERM, or with --keep left running for the caller, who ends it by its pid.
+// on a busy machine), and the program's resident size, read N ms after rest (default 0). The
+// program is then ended with SIGTERM, or with --keep left running for the caller, who ends it by
+// its pid.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
