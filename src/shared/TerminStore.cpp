@@ -89,6 +89,11 @@ std::optional<int> layoutVersion(sqlite3* db) {
     return static_cast<int>(statement.integer(0));
 }
 
+bool sideTablesPresent(sqlite3* db) {
+    sql::Statement statement(db, schema::kSideTablesPresent);
+    return statement.ok() && statement.step() == SQLITE_ROW && statement.integer(0) == 1;
+}
+
 const std::string kSetVersion = "PRAGMA user_version = " + std::to_string(schema::kVersion);
 
 const char* const kDeleteRow = "DELETE FROM tblTermin WHERE ID = ?1";
@@ -190,7 +195,7 @@ std::unique_ptr<TerminStore> TerminStore::open(const QString& path, OpenResult* 
         lock->tryLock();
     if (untrusted->isEmpty()) {
         makeIndexes(db, path);
-        if (!sql::execute(db, schema::kSideTables))
+        if (!sideTablesPresent(db) && !sql::execute(db, schema::kSideTables))
             qCWarning(lcStore, "Making the side tables of %s failed: %s", qUtf8Printable(path),
                       sql::errorText(db));
         else if (*layout < schema::kVersion && !sql::execute(db, kSetVersion.c_str()))

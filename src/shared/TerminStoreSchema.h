@@ -46,6 +46,10 @@ inline const char* const kSideTables = "CREATE TABLE IF NOT EXISTS tblTerminUID 
                                        " PRIMARY KEY, Wert TEXT);"
                                        "CREATE TABLE IF NOT EXISTS tblTerminFremd (UID TEXT PRIMARY KEY,"
                                        " Komponente TEXT NOT NULL, Anker INTEGER, Einmalig INTEGER);";
+// What kSideTables makes, by name: a file that has them all is opened without a statement for each.
+inline const char* const kSideTablesPresent =
+    "SELECT count(*) = 5 FROM sqlite_schema WHERE name IN ('tblTerminUID', 'idxTerminUID',"
+    " 'tblTerminAbgleich', 'tblTerminAbgleichStand', 'tblTerminFremd')";
 
 // The file's layout, kept as PRAGMA user_version: 0 in a file of an older program, which has
 // tblTermin and may lack the rest; 1 with the side tables and indexes below. Older programs

@@ -285,6 +285,25 @@ TEST(TerminStoreFiles, NewFileIsWholeAfterItsFirstCommit) {
     EXPECT_EQ(file.column(QStringLiteral("PRAGMA user_version")), QStringList({"1"}));
 }
 
+// A file of this layout is opened without remaking its side tables; one it lacks all the same
+// (dropped by hand, say) is made again.
+TEST(TerminStoreFiles, SideTableMissingFromAFileOfThisLayoutIsMadeAgain) {
+    test::TestEnvironment env;
+    { ASSERT_TRUE(TerminStore::open(env.databasePath())); }
+    for (const char* table : {"tblTerminFremd", "tblTerminUID"}) {
+        SCOPED_TRACE(table);
+        {
+            test::ForeignConnection file(env.databasePath());
+            ASSERT_TRUE(file.execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(table))));
+        }
+        ASSERT_TRUE(TerminStore::open(env.databasePath()));
+        test::ForeignConnection file(env.databasePath());
+        EXPECT_EQ(file.column(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = '%1'")
+                                  .arg(QLatin1String(table))),
+                  QStringList({"1"}));
+    }
+}
+
 TEST(TerminStoreFiles, ReadOnlyFileAndDirectoryAreUnusable) {
     test::TestEnvironment env;
     { ASSERT_TRUE(TerminStore::open(env.databasePath())); }
