@@ -6,6 +6,9 @@
 //   moravel_worker renew DIR TODAY NOW  renews the passed appointments; prints the rows inserted
 //   moravel_worker compact DIR COUNT    compacts up to COUNT times, each on one byte from stdin;
 //                                       prints each result
+//   moravel_worker compact-journal DIR COUNT
+//                                       the same, and "J" before each result, when the rewrite
+//                                       opens the journal
 //   moravel_worker hold DIR ROWS        BEGIN EXCLUSIVE, prints "L", inserts ROWS rows, prints
 //                                       "W", then commits on "c" from stdin and prints "C"; any
 //                                       other byte or the end of stdin rolls back
@@ -102,6 +105,25 @@ int hold(sqlite3* db, int rows) {
     return 0;
 }
 
+// The default file layer, telling the test when a rollback journal is opened: the moment the
+// file begins to be rewritten, which no clock on a loaded machine finds reliably.
+sqlite3_vfs* baseVfs = nullptr;
+sqlite3_vfs reportingVfs;
+
+int openReportingJournals(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+    if (flags & SQLITE_OPEN_MAIN_JOURNAL)
+        report("J");
+    return baseVfs->xOpen(baseVfs, name, file, flags, outFlags);
+}
+
+void reportJournals() {
+    baseVfs = sqlite3_vfs_find(nullptr);
+    reportingVfs = *baseVfs;
+    reportingVfs.zName = "moravel-worker";
+    reportingVfs.xOpen = openReportingJournals;
+    sqlite3_vfs_register(&reportingVfs, 1);
+}
+
 int write(sqlite3* db, int rows) {
     sqlite3_busy_timeout(db, 5000);
     for (int i = 0; i < rows && !byteWaiting(); ++i) {
@@ -127,7 +149,9 @@ int main(int argc, char** argv) {
     const int count = std::atoi(argv[3]);
     int rc = 2;
 
-    if (mode == "compact") {
+    if (mode == "compact" || mode == "compact-journal") {
+        if (mode == "compact-journal")
+            reportJournals();
         report("R");
         for (int i = 0; i < count && awaitByte() != '\0'; ++i)
             report(QByteArray::number(static_cast<int>(Compaction::DatenbankKomprimieren(dir))));
