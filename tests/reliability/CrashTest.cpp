@@ -175,7 +175,7 @@ TEST_F(CrashTest, KilledWhileCompacting) {
         worker.send('g');
         ASSERT_EQ(worker.readLine(), "J");
         const Steady::time_point rewriteStart = Steady::now();
-        ASSERT_EQ(worker.readLine().toInt(), static_cast<int>(Compaction::Result::Compacted));
+        ASSERT_EQ(worker.readLine(), QByteArray::number(static_cast<int>(Compaction::Result::Compacted)));
         fullUs = elapsedUs(start);
         rewriteUs = elapsedUs(rewriteStart);
         ASSERT_EQ(worker.wait(), 0);
